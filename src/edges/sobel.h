@@ -1,0 +1,28 @@
+#pragma once
+
+#include "state/surface.h"
+#include "state/tracking_state.h"
+
+namespace vireo {
+
+// Fills state.maskx (Gx: right column minus left column, weights 1 2 1) and state.masky (Gy:
+// upper row minus lower row, weights 1 2 1), each held at (row offset + 2, column offset + 2).
+// Touches nothing else.
+void initmask(TrackingState& state);
+
+// The cut value a gradient magnitude must reach to be an edge: 255 - threshold.
+constexpr int sobelCut(int threshold) {
+    return 255 - threshold;
+}
+
+// Rewrites columns 0..159, rows 0..119 of state.edgeimg from state.grayimg: a pixel is an edge
+// (0) when |Gx| + |Gy| >= 255 - state.sobelthresh, background (255) otherwise. The border ring
+// (columns 0 and 159, rows 0 and 119) is always background; column 160 and row 120 are neither
+// read nor written. Throws std::out_of_range when the threshold is outside 0..255 or a kernel
+// weight outside -2..2, before anything is written.
+void computeEdges(TrackingState& state);
+
+// computeEdges() and then translate() onto `picture4`: what "Display Picture" does.
+void Sobel(TrackingState& state, Surface& picture4);
+
+} // namespace vireo

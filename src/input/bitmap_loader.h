@@ -1,0 +1,47 @@
+#pragma once
+
+#include "state/surface.h"
+#include "state/tracking_state.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace vireo {
+
+// A frame file that was refused: the file's name and a reason a person understands. what() reads
+// "pic3.bmp: bit count 8, expected 24".
+class LoadError : public std::runtime_error {
+public:
+    LoadError(std::string file, std::string reason);
+
+    const std::string& file() const { return file_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string file_;
+    std::string reason_;
+};
+
+// "pic" + frameNumber in decimal + ".bmp": 5 gives pic5.bmp, 12 gives pic12.bmp.
+std::string frameFileName(int frameNumber);
+
+// Loads frame `frameNumber` from `folder` (the current directory when empty): reads
+// folder/picN.bmp, converts its pixels to grey levels in state.grayimg, keeps the bytes read in
+// state.filebytes and, when `picture` is given, shows the file's picture on it.
+//
+// Accepted: a regular file holding an uncompressed 24-bit 160 x 120 bitmap ("BM", an information
+// header of 40, 52, 56, 108 or 124 bytes, one plane, compression 0, height 120 stored bottom-up
+// or -120 stored top-down) whose pixel data, 120 rows of 480 bytes, lies wholly inside the file
+// at the header's pixel-data offset. The size field at offset 2 is not used.
+//
+// Picture row r (from the top) becomes grey row r, 0..119; grey level = (blue + green + red + 1)
+// div 3, the mean rounded to nearest. Row 120 and column 160 are never written.
+//
+// Anything else throws LoadError naming the file, and then neither the state nor `picture` has
+// changed. Only the headers and the pixel data are read, so no file can make it allocate more
+// than a frame's worth or block (devices and pipes are refused before they are read).
+void moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
+            Surface* picture = nullptr);
+
+} // namespace vireo

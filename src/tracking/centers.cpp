@@ -1,0 +1,85 @@
+#include "tracking/centers.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace vireo {
+
+namespace {
+
+constexpr int kBandRows = 2 * kBandHalfHeight + 1;
+constexpr int kSearchEnd = Frame::kPictureWidth; // columns 0..159 are searched
+
+// Row, column and sum values are 16-bit quantities; one leaving that range is an error rather
+// than a silently wrapped number.
+int checked16(long value, const char* what) {
+    if (value < std::numeric_limits<std::int16_t>::min() ||
+        value > std::numeric_limits<std::int16_t>::max())
+        throw std::overflow_error(std::string(what) + " " + std::to_string(value) +
+                                  " is outside the 16-bit range");
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+void historyinit(TrackingState& state) {
+    for (int n = 0; n < 3; ++n) {
+        state.history.at(n, 0) = static_cast<std::int16_t>(kScanRows[n]);
+        state.history.at(n, 1) = static_cast<std::int16_t>(kResetCentre);
+    }
+}
+
+int findedge(const TrackingState& state, int startw, int starth, bool goright) {
+    int x = startw;
+    if (x < 0 || x >= kSearchEnd)
+        return x;
+    const Frame::ConstRow row = state.edgeimg.row(starth);
+    const int step = goright ? 1 : -1;
+    while (x >= 0 && x < kSearchEnd) {
+        if (row[x] == 0)
+            return x;
+        x += step;
+    }
+    return x;
+}
+
+void centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
+    const int top = checked16(static_cast<long>(hcenter) - kBandHalfHeight, "band top row");
+    const int bottom = checked16(static_cast<long>(hcenter) + kBandHalfHeight, "band bottom row");
+
+    long rightSum = 0;
+    long leftSum = 0;
+    for (int r = top; r <= bottom; ++r) {
+        rightSum += findedge(state, wcenter, r, true);
+        leftSum += findedge(state, wcenter, r, false);
+    }
+    const double rightMean = checked16(rightSum, "right edge sum") / static_cast<double>(kBandRows);
+    const double leftMean = checked16(leftSum, "left edge sum") / static_cast<double>(kBandRows);
+    const double midpoint = (rightMean - leftMean) / 2 + leftMean;
+
+    // nearbyint rounds in the default mode, to nearest with ties to even: 80.5 gives 80.
+    int centre = checked16(static_cast<long>(std::nearbyint(midpoint)), "centre column");
+    if (centre > kMaxCentre)
+        centre = kMaxCentre;
+    if (centre < kMinCentre)
+        centre = kMinCentre;
+    state.history.at(hisloc, 1) = static_cast<std::int16_t>(centre);
+}
+
+CenterRun findcenter(TrackingState& state, Surface& picture4) {
+    for (int n = 0; n < 3; ++n)
+        centers(state, state.history.at(n, 0), state.history.at(n, 1), n);
+    linesegments(state, picture4);
+
+    CenterRun run;
+    run.line = bestfitline(state, picture4);
+    for (int n = 0; n < 3; ++n)
+        run.centres[n] = state.history.at(n, 1);
+    run.forecast = run.centres[0] - run.centres[1];
+    return run;
+}
+
+} // namespace vireo

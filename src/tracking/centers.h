@@ -1,0 +1,44 @@
+#pragma once
+
+#include "state/surface.h"
+#include "state/tracking_state.h"
+#include "tracking/overlay.h"
+
+#include <array>
+
+namespace vireo {
+
+inline constexpr std::array<int, 3> kScanRows{40, 60, 80};
+inline constexpr int kResetCentre = 80;
+inline constexpr int kBandHalfHeight = 10;
+inline constexpr int kMinCentre = 15;
+inline constexpr int kMaxCentre = 145;
+
+// Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the spare
+// second index 2 are left as they are.
+void historyinit(TrackingState& state);
+
+// The column of the nearest edge pixel (0 in state.edgeimg) on row `starth`, starting at and
+// including column `startw`, towards larger columns when `goright` and smaller ones otherwise.
+// Returns 160 (right) or -1 (left) when no edge lies between the start and the picture's edge;
+// a start outside 0..159 is returned unchanged without reading the frame. Throws
+// std::out_of_range when the row lies outside 0..120.
+int findedge(const TrackingState& state, int startw, int starth, bool goright);
+
+// Re-estimates the centre of scan entry `hisloc` (0..2) on the 21-row band around `hcenter`,
+// searching from `wcenter`: the midpoint of the band's mean right and mean left edge columns,
+// rounded half to even and clamped to 15..145, stored in history cell (hisloc, 1).
+void centers(TrackingState& state, int hcenter, int wcenter, int hisloc);
+
+// What one "Find Center" produces.
+struct CenterRun {
+    std::array<int, 3> centres{}; // new centre columns on rows 40, 60, 80
+    int forecast = 0;             // centre on row 40 minus centre on row 60
+    LineEnds line;                // the fitted line's end columns on rows 40 and 80
+};
+
+// Re-estimates the three centres, each from its own previous centre, draws the overlay on
+// `picture4` and returns the centres, the forecast and the fitted line.
+CenterRun findcenter(TrackingState& state, Surface& picture4);
+
+} // namespace vireo
