@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QSize>
+
+class QGroupBox;
+class QLabel;
+class QWidget;
+
+namespace vireo {
+
+class ClickSlider;
+class PictureBox;
+class WrapButton;
+
+// The main window's ten controls, named as the window's event handlers know them.
+struct FrmMainControls {
+    WrapButton* Command5 = nullptr;     // "Find Center"
+    QGroupBox* Frame7 = nullptr;        // "picture selector", holds picslider
+    ClickSlider* picslider = nullptr;   // frame number 0..12
+    QGroupBox* Frame6 = nullptr;        // "sobel threshold", holds sobelslider
+    ClickSlider* sobelslider = nullptr; // edge threshold
+    WrapButton* Command4 = nullptr;     // "Display Picture"
+    PictureBox* Picture4 = nullptr;     // the edge frame and the centre overlay
+    PictureBox* Picture3 = nullptr;     // the loaded frame file
+    QLabel* middiff = nullptr;          // the forecast, "N/A" while there is none
+    QLabel* Label1 = nullptr;           // "Forecast"
+};
+
+inline constexpr QSize kFrmMainClientSize{512, 199};
+
+// Names `window` frmMain, captions it "Vireo", fixes its client area at 512 x 199 and creates
+// the ten controls on it with their object names, captions, positions (pixels, relative to the
+// window or to the frame that holds them), sizes, tab order and the sliders' stored settings:
+// picslider 0..12 at 1, sobelslider 0..255 at 0, both with page step 5 and arrow step 1.
+FrmMainControls createFrmMainControls(QWidget& window);
+
+} // namespace vireo
