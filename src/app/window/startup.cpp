@@ -1,0 +1,111 @@
+#include "app/window/startup.h"
+
+#include "app/window/frm_main.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QMessageBox>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <system_error>
+
+namespace vireo {
+
+std::unique_ptr<QMessageBox> makeLoadErrorBox() {
+    return std::make_unique<QMessageBox>(QMessageBox::NoIcon, QString(), kLoadErrorText,
+                                         QMessageBox::Ok);
+}
+
+void presentModally(const QString& text) {
+    auto box = makeLoadErrorBox();
+    box->setText(text);
+    box->exec();
+}
+
+std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
+                                        const MessagePresenter& present, std::ostream& errors) {
+    auto window = std::make_unique<frmMain>(folder);
+    try {
+        window->Form_Load();
+    } catch (const std::exception& error) {
+        errors << "vireo: " << error.what() << '\n';
+        present(kLoadErrorText);
+        return nullptr;
+    }
+    window->show();
+    return window;
+}
+
+namespace {
+
+// Reads the command line with a plain core application, so that --help, --version and bad
+// arguments are answered without connecting to a display. Returns the frames folder, or the
+// exit status when the program should end here.
+std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], int& status) {
+    QCoreApplication arguments(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Shows the frames pic0.bmp to pic12.bmp, their Sobel edges and the centre "
+                       "of the path on three scan rows."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("DIR"),
+                                 QStringLiteral("folder holding the frames (default: the current "
+                                                "directory)"),
+                                 QStringLiteral("[DIR]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QString reason = parser.errorText();
+        if (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        std::cerr << "vireo: " << reason.left(1).toLower().toStdString()
+                  << reason.mid(1).toStdString() << " (try vireo --help)\n";
+        status = 2;
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) {
+        std::cerr << "vireo: too many arguments, expected at most one folder\n";
+        status = 2;
+        return std::nullopt;
+    }
+    if (positional.isEmpty())
+        return std::filesystem::path();
+
+    const std::filesystem::path folder(QFile::encodeName(positional.front()).toStdString());
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        std::cerr << "vireo: " << folder.string() << ": no such folder\n";
+        status = 2;
+        return std::nullopt;
+    }
+    return folder;
+}
+
+} // namespace
+
+int runVireo(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("vireo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
+
+    int status = 0;
+    const std::optional<std::filesystem::path> folder = readFolderArgument(argc, argv, status);
+    if (!folder)
+        return status;
+
+    QApplication application(argc, argv);
+    // A message box without a title shows this name instead.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
+    const std::unique_ptr<frmMain> window = openMainWindow(*folder, presentModally, std::cerr);
+    if (!window)
+        return 1;
+    return QApplication::exec();
+}
+
+} // namespace vireo

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+class QMessageBox;
+
+namespace vireo {
+
+class frmMain;
+
+// The start-up failure message: the text "load error", one OK button, no icon and no title, so
+// that the application's title shows.
+inline const QString kLoadErrorText = QStringLiteral("load error");
+std::unique_ptr<QMessageBox> makeLoadErrorBox();
+
+// Shows a message and waits until it is dismissed.
+using MessagePresenter = std::function<void(const QString&)>;
+// Shows the message in makeLoadErrorBox() style, modally.
+void presentModally(const QString& text);
+
+// Creates frmMain on `folder` and runs its start-up. When start-up fails, writes
+// "vireo: <reason>" to `errors`, presents kLoadErrorText, destroys the window without ever
+// showing it and returns nullptr. Otherwise shows the window and returns it.
+std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
+                                        const MessagePresenter& present, std::ostream& errors);
+
+// The program: `vireo [DIR]` opens the frames in DIR (the current directory without one);
+// --help and --version answer on stdout without opening a window or needing a display. Returns
+// the exit status: 0 after the window is closed, 1 after a start-up failure, 2 for bad
+// arguments.
+int runVireo(int argc, char* argv[]);
+
+} // namespace vireo
