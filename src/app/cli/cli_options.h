@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/cli/frame_list.h"
+
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vireo {
+
+enum class RecordFormat { Csv, Jsonl };
+
+// What one run of vireo-cli is asked to do.
+struct CliOptions {
+    std::filesystem::path folder; // where the frames are; empty for the current directory
+    int threshold = 100;          // edge threshold, 0..255
+    int runs = 1;                 // "Find Center" runs per frame, 1..1000
+    RecordFormat format = RecordFormat::Csv;
+    std::optional<std::filesystem::path> edgesDir;  // write OUT/edgesN.pgm
+    std::optional<std::filesystem::path> renderDir; // write OUT/vireoN.png
+    FrameList frames;                               // empty: every frame file of the folder
+};
+
+struct CommandLine {
+    enum class Action { Run, ShowHelp, ShowVersion, UsageError };
+
+    Action action = Action::Run;
+    CliOptions options;     // meaningful for Run
+    std::string error;      // the reason, for UsageError
+    std::string usage;      // usage and options, for ShowHelp and UsageError
+    std::string columnHelp; // what the record columns mean, shown by --help
+};
+
+// Parses the program's arguments (arguments[0] being the program). Never exits the process and
+// never prints; the caller acts on the result.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+} // namespace vireo
