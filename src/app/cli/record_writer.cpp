@@ -1,0 +1,98 @@
+#include "app/cli/record_writer.h"
+
+#include <cerrno>
+#include <charconv>
+#include <unistd.h>
+
+namespace vireo {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+// Room left for one more record before the buffer is written out.
+constexpr std::size_t kFlushMark = kBufferSize - 512;
+
+template <typename Number> void appendNumber(std::string& out, Number value) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+} // namespace
+
+void appendCsvRecord(std::string& out, const RunRecord& record) {
+    for (const int value : {record.frame, record.threshold, record.run, record.centres[0],
+                            record.centres[1], record.centres[2], record.forecast}) {
+        appendNumber(out, value);
+        out.push_back(',');
+    }
+    appendNumber(out, record.lineTop);
+    out.push_back(',');
+    appendNumber(out, record.lineBottom);
+    out.push_back('\n');
+}
+
+JsonlFormatter::JsonlFormatter() {
+    for (const char* key :
+         {"frame", "threshold", "run", "center40", "center60", "center80", "forecast"})
+        object_[key] = 0;
+    object_["line_top"] = 0.0;
+    object_["line_bottom"] = 0.0;
+}
+
+void JsonlFormatter::append(std::string& out, const RunRecord& record) {
+    object_["frame"] = record.frame;
+    object_["threshold"] = record.threshold;
+    object_["run"] = record.run;
+    object_["center40"] = record.centres[0];
+    object_["center60"] = record.centres[1];
+    object_["center80"] = record.centres[2];
+    object_["forecast"] = record.forecast;
+    object_["line_top"] = record.lineTop;
+    object_["line_bottom"] = record.lineBottom;
+    out += object_.dump();
+    out.push_back('\n');
+}
+
+RecordWriter::RecordWriter(int fd, RecordFormat format)
+    : fd_(fd)
+    , format_(format) {
+    buffer_.reserve(kBufferSize);
+}
+
+void RecordWriter::writeHeader() {
+    if (format_ == RecordFormat::Csv && !failed())
+        buffer_ += kCsvHeader;
+}
+
+void RecordWriter::write(const RunRecord& record) {
+    if (failed())
+        return;
+    if (format_ == RecordFormat::Csv)
+        appendCsvRecord(buffer_, record);
+    else
+        jsonl_.append(buffer_, record);
+    flushWhenFull();
+}
+
+void RecordWriter::flushWhenFull() {
+    if (buffer_.size() >= kFlushMark)
+        flush();
+}
+
+bool RecordWriter::flush() {
+    std::size_t written = 0;
+    while (!failed() && written < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n == 0)
+            errorNumber_ = EIO; // a descriptor that takes nothing would loop for ever
+        else if (errno != EINTR)
+            errorNumber_ = errno;
+    }
+    buffer_.clear();
+    return !failed();
+}
+
+} // namespace vireo

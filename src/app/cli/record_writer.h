@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/cli/cli_options.h"
+#include "app/cli/run_record.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace vireo {
+
+// The CSV header line, newline included.
+inline constexpr const char* kCsvHeader =
+    "frame,threshold,run,center40,center60,center80,forecast,line_top,line_bottom\n";
+
+// Appends one record as a CSV line: integers in decimal, the two line ends in the shortest form
+// that reads back as the same double ("79.66666666666667", "81").
+void appendCsvRecord(std::string& out, const RunRecord& record);
+
+// Formats records as JSON objects, one per line, with the CSV column names as keys in the same
+// order and the same values. An integral line end prints as "81.0", still a JSON number.
+class JsonlFormatter {
+public:
+    JsonlFormatter();
+    void append(std::string& out, const RunRecord& record);
+
+private:
+    nlohmann::ordered_json object_; // keys set once, values replaced per record
+};
+
+// Writes records to a file descriptor through a large buffer: no flush per line, so thousands of
+// frames a second cost little. A failed write (a reader that went away, a full disk) stops all
+// later writing; the caller asks failed() and errorNumber() and stops producing records.
+class RecordWriter {
+public:
+    RecordWriter(int fd, RecordFormat format);
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // The CSV header; nothing for JSON Lines.
+    void writeHeader();
+    void write(const RunRecord& record);
+    // Writes out what is buffered; false when any write failed.
+    bool flush();
+
+    bool failed() const { return errorNumber_ != 0; }
+    int errorNumber() const { return errorNumber_; }
+
+private:
+    void flushWhenFull();
+
+    int fd_;
+    RecordFormat format_;
+    std::string buffer_;
+    JsonlFormatter jsonl_;
+    int errorNumber_ = 0;
+};
+
+} // namespace vireo
