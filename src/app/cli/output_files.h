@@ -1,0 +1,32 @@
+#pragma once
+
+#include "state/frame.h"
+
+#include <QImage>
+#include <filesystem>
+#include <string>
+
+namespace vireo {
+
+// Each function returns an empty string on success and otherwise a message naming the path and
+// the reason, e.g. "/proc/edges3.pgm: cannot write: no such file or directory". A file is
+// written whole or not at all: it appears under its name only once all of it is on disk.
+
+// Creates `folder` and its parents when they do not exist yet.
+std::string makeOutputFolder(const std::filesystem::path& folder);
+
+// Writes columns 0..159, rows 0..119 of an edge frame as a binary PGM: the header
+// "P5\n160 120\n255\n" and then the rows top first, each left to right, one byte per pixel.
+class EdgeFileWriter {
+public:
+    EdgeFileWriter();
+    std::string write(const std::filesystem::path& file, const Frame& edges);
+
+private:
+    QImage image_; // reused for every frame
+};
+
+// Writes the image as PNG.
+std::string writePng(const std::filesystem::path& file, const QImage& image);
+
+} // namespace vireo
