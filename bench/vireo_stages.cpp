@@ -1,0 +1,145 @@
+#include "vireo_stages.h"
+
+#include "edges/sobel.h"
+#include "edges/translate.h"
+#include "frame_sets.h"
+#include "input/bitmap_loader.h"
+#include "tracking/centers.h"
+#include "ui/raster_surface.h"
+
+#include <array>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace vireo::bench {
+
+namespace {
+
+// Private copies of the set's loaded states, for stages that write into a state.
+std::vector<std::unique_ptr<TrackingState>> copiesOf(const FrameSet& set) {
+    std::vector<std::unique_ptr<TrackingState>> copies;
+    for (const auto& state : set.states)
+        copies.push_back(std::make_unique<TrackingState>(*state));
+    return copies;
+}
+
+void finish(benchmark::State& state, const FrameSet& frames) {
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(frames.name);
+}
+
+} // namespace
+
+void readFileOnly(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    std::vector<std::string> paths;
+    for (int n = 0; n < kFramesPerSet; ++n)
+        paths.push_back((frames.folder / frameFileName(n)).string());
+    std::array<std::uint8_t, 65536> buffer{};
+    long i = 0;
+    for (auto _ : state) {
+        const int fd = ::open(paths[static_cast<std::size_t>(i++ % kFramesPerSet)].c_str(),
+                              O_RDONLY | O_CLOEXEC);
+        ssize_t total = 0;
+        for (ssize_t got = 1; got > 0; total += got)
+            got =
+                ::read(fd, buffer.data() + total, buffer.size() - static_cast<std::size_t>(total));
+        ::close(fd);
+        benchmark::DoNotOptimize(total);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    finish(state, frames);
+}
+
+void loadFrame(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    const auto target = startedState();
+    long i = 0;
+    for (auto _ : state) {
+        moveme(*target, frames.folder, static_cast<int>(i++ % kFramesPerSet));
+        benchmark::DoNotOptimize(target->grayimg);
+    }
+    finish(state, frames);
+}
+
+void computeEdgeMap(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    auto copies = copiesOf(frames);
+    long i = 0;
+    for (auto _ : state) {
+        TrackingState& target = *copies[static_cast<std::size_t>(i++ % kFramesPerSet)];
+        computeEdges(target);
+        benchmark::DoNotOptimize(target.edgeimg);
+    }
+    finish(state, frames);
+}
+
+void paintEdges(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    RasterSurface surface;
+    long i = 0;
+    for (auto _ : state) {
+        translate(frames.state(i++), surface);
+        benchmark::DoNotOptimize(surface.image().constBits());
+    }
+    finish(state, frames);
+}
+
+void findCenter(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    auto copies = copiesOf(frames);
+    RasterSurface surface;
+    long i = 0;
+    for (auto _ : state) {
+        const CenterRun run =
+            findcenter(*copies[static_cast<std::size_t>(i++ % kFramesPerSet)], surface);
+        benchmark::DoNotOptimize(run);
+    }
+    finish(state, frames);
+}
+
+void changeThreshold(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    auto copies = copiesOf(frames);
+    RasterSurface surface;
+    long i = 0;
+    for (auto _ : state) {
+        TrackingState& target = *copies[static_cast<std::size_t>(i % kFramesPerSet)];
+        target.sobelthresh = static_cast<int>((37 * i++) % 256);
+        Sobel(target, surface);
+        benchmark::DoNotOptimize(surface.image().constBits());
+    }
+    finish(state, frames);
+}
+
+void loadAndComputeEdges(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    const auto target = startedState();
+    long i = 0;
+    for (auto _ : state) {
+        moveme(*target, frames.folder, static_cast<int>(i++ % kFramesPerSet));
+        computeEdges(*target);
+        benchmark::DoNotOptimize(target->edgeimg);
+    }
+    finish(state, frames);
+}
+
+void registerVireoStages() {
+    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 7> stages{{
+        {"read_file/posix", readFileOnly},
+        {"load/vireo", loadFrame},
+        {"edges/vireo", computeEdgeMap},
+        {"paint/vireo", paintEdges},
+        {"find_center/vireo", findCenter},
+        {"threshold_change/vireo", changeThreshold},
+        {"pipeline/vireo", loadAndComputeEdges},
+    }};
+    for (const auto& [name, function] : stages)
+        for (int which = 0; which < kFrameSetCount; ++which)
+            benchmark::RegisterBenchmark((std::string(name) + "/" + frameSetName(which)).c_str(),
+                                         function, which);
+}
+
+} // namespace vireo::bench
