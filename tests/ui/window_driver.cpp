@@ -1,0 +1,97 @@
+#include "window_driver.h"
+
+#include "input/bitmap_loader.h"
+#include "ui/click_slider.h"
+#include "ui/picture_box.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <stdexcept>
+
+namespace vireo::testing {
+
+void FrameFolder::write(int frameNumber, const PixelSource& pixels) {
+    writeFile(path() / frameFileName(frameNumber), buildBmp(pixels));
+}
+
+PixelSource pathBetweenWalls(std::vector<PathSegment> segments) {
+    return [segments = std::move(segments)](int x, int y) {
+        for (const PathSegment& segment : segments) {
+            if (y > segment.lastRow)
+                continue;
+            const std::uint8_t v = x >= segment.left && x <= segment.right ? 255 : 0;
+            return Bgr{v, v, v};
+        }
+        return Bgr{};
+    };
+}
+
+WindowDriver::WindowDriver(const std::filesystem::path& folder)
+    : window_(std::make_unique<frmMain>(folder)) {
+    window_->Form_Load();
+    window_->show();
+    if (!QTest::qWaitForWindowExposed(window_.get()))
+        throw std::runtime_error("the window was not exposed");
+}
+
+namespace {
+
+template <typename Control> Control* required(const WindowDriver& driver, const char* name) {
+    auto* control = driver.find<Control>(name);
+    if (!control)
+        throw std::runtime_error(std::string("no control named ") + name);
+    return control;
+}
+
+} // namespace
+
+void WindowDriver::click(const char* buttonName) {
+    QTest::mouseClick(required<QPushButton>(*this, buttonName), Qt::LeftButton);
+}
+
+void WindowDriver::clickSliderHandle(const char* sliderName) {
+    auto* slider = required<ClickSlider>(*this, sliderName);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, slider->handleRect().center());
+}
+
+void WindowDriver::pressKey(const char* controlName, Qt::Key key, int times) {
+    auto* control = required<QWidget>(*this, controlName);
+    for (int i = 0; i < times; ++i)
+        QTest::keyClick(control, key);
+}
+
+QString WindowDriver::middiff() const {
+    return required<QLabel>(*this, "middiff")->text();
+}
+
+QImage WindowDriver::shown(const char* pictureName) const {
+    return required<PictureBox>(*this, pictureName)->grab().toImage();
+}
+
+Colour WindowDriver::shownAt(const char* pictureName, int x, int y) const {
+    const QImage image = shown(pictureName);
+    const double ratio = image.devicePixelRatio();
+    // The device pixel under the middle of the image pixel.
+    const QRgb c =
+        image.pixel(static_cast<int>((x + 0.5) * ratio), static_cast<int>((y + 0.5) * ratio));
+    return rgb(qRed(c), qGreen(c), qBlue(c));
+}
+
+Colour WindowDriver::surfaceAt(const char* pictureName, int x, int y) const {
+    return required<PictureBox>(*this, pictureName)->surface().pixel(x, y);
+}
+
+bool WindowDriver::shownBlank(const char* pictureName) const {
+    const QImage image = shown(pictureName);
+    const QRgb background =
+        qRgb(redOf(RasterSurface::kBackground), greenOf(RasterSurface::kBackground),
+             blueOf(RasterSurface::kBackground));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFFu) != (background & 0xFFFFFFu))
+                return false;
+    return true;
+}
+
+} // namespace vireo::testing

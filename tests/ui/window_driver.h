@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/window/frm_main.h"
+#include "bmp_builder.h"
+#include "state/surface.h"
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace vireo::testing {
+
+// A temporary folder of frame files pic<N>.bmp.
+class FrameFolder {
+public:
+    void write(int frameNumber, const PixelSource& pixels);
+    const std::filesystem::path& path() const { return folder_.path(); }
+
+private:
+    TempFolder folder_;
+};
+
+// A picture whose bright path lies between two dark walls: rows up to `lastRow` of a segment
+// (and below the previous segment) are 255 in columns left..right and 0 elsewhere.
+struct PathSegment {
+    int lastRow;
+    int left;
+    int right;
+};
+PixelSource pathBetweenWalls(std::vector<PathSegment> segments);
+
+// The real main window on a folder of frames, started up and shown; its controls are found by
+// their object names and driven with mouse and keys.
+class WindowDriver {
+public:
+    explicit WindowDriver(const std::filesystem::path& folder);
+
+    frmMain& window() { return *window_; }
+    const TrackingState& state() const { return window_->state(); }
+
+    template <typename Control> Control* find(const char* name) const {
+        return window_->findChild<Control*>(QString::fromLatin1(name));
+    }
+
+    void click(const char* buttonName);
+    void clickDisplayPicture() { click("Command4"); }
+    void clickFindCenter() { click("Command5"); }
+    // A press and release on the slider's handle, which leaves its value as it is.
+    void clickSliderHandle(const char* sliderName);
+    void pressKey(const char* controlName, Qt::Key key, int times = 1);
+
+    QString middiff() const;
+    // What a picture box shows, as the screen would get it (at the display's pixel ratio).
+    QImage shown(const char* pictureName) const;
+    // The colour a picture box shows at its pixel (x, y).
+    Colour shownAt(const char* pictureName, int x, int y) const;
+    // The surface's own pixel (x, y).
+    Colour surfaceAt(const char* pictureName, int x, int y) const;
+    // True when every pixel of the picture box shows the background of a cleared surface.
+    bool shownBlank(const char* pictureName) const;
+
+private:
+    std::unique_ptr<frmMain> window_;
+};
+
+} // namespace vireo::testing
