@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <system_error>
 
@@ -20,20 +19,22 @@ std::string cannotWrite(const std::filesystem::path& file, const QString& reason
     return file.string() + ": cannot write: " + reasonText(reason.toStdString());
 }
 
-// Writes through a temporary file that replaces `file` only when everything was written.
+// A plain file rather than QSaveFile: QSaveFile syncs every file to disk, which made writing a
+// thousand frames take seconds. A file that failed half-way is removed instead.
 std::string writeImage(const std::filesystem::path& file, const QImage& image, const char* format) {
-    QSaveFile out(toQString(file));
-    if (!out.open(QIODevice::WriteOnly))
+    QFile out(toQString(file));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return cannotWrite(file, out.errorString());
     QImageWriter writer(&out, format);
-    if (!writer.write(image)) {
-        out.cancelWriting();
-        return cannotWrite(file, out.error() != QFileDevice::NoError ? out.errorString()
-                                                                     : writer.errorString());
+    if (writer.write(image) && out.flush()) {
+        out.close();
+        if (out.error() == QFileDevice::NoError)
+            return {};
     }
-    if (!out.commit())
-        return cannotWrite(file, out.errorString());
-    return {};
+    const QString reason =
+        out.error() != QFileDevice::NoError ? out.errorString() : writer.errorString();
+    out.remove();
+    return cannotWrite(file, reason);
 }
 
 } // namespace

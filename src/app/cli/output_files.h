@@ -9,8 +9,8 @@
 namespace vireo {
 
 // Each function returns an empty string on success and otherwise a message naming the path and
-// the reason, e.g. "/proc/edges3.pgm: cannot write: no such file or directory". A file is
-// written whole or not at all: it appears under its name only once all of it is on disk.
+// the reason, e.g. "/proc/edges3.pgm: cannot write: no such file or directory". A file that
+// could not be written whole is removed again.
 
 // Creates `folder` and its parents when they do not exist yet.
 std::string makeOutputFolder(const std::filesystem::path& folder);
