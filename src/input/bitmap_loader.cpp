@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -203,6 +205,53 @@ Picture toPicture(const std::uint8_t* pixelData, const PixelLayout& layout) {
     return shown;
 }
 
+using StoredRow = std::span<const std::uint8_t, kRowBytes>;
+using RowMeans = std::array<std::uint8_t, kRowBytes>;
+
+constexpr std::size_t kMeans = kRowBytes - 2; // runs of three bytes that fit in a row
+
+// The means at pixel starts, means[3x] for x = 0..159, into grey[0..159]. On little-endian
+// machines eight at a time: 24 means are three 64-bit words, and the eight wanted bytes are
+// shifted into place and stored as one word.
+void pickPixelMeans(const RowMeans& means, Frame::Row grey) {
+    if constexpr (std::endian::native == std::endian::little) {
+        for (std::size_t group = 0; group < kWidth / 8; ++group) {
+            std::uint64_t a = 0;
+            std::uint64_t b = 0;
+            std::uint64_t c = 0;
+            std::memcpy(&a, means.data() + 24 * group, 8);
+            std::memcpy(&b, means.data() + 24 * group + 8, 8);
+            std::memcpy(&c, means.data() + 24 * group + 16, 8);
+            // Bytes 0, 3, 6 of a, 1, 4, 7 of b and 2, 5 of c are means 0, 3, ..., 21.
+            const std::uint64_t eight =
+                (a & 0xFFu) | ((a >> 16) & 0xFF00u) | ((a >> 32) & 0xFF0000u) |
+                ((b << 16) & 0xFF000000u) | (b & 0xFF00000000u) | ((b >> 16) & 0xFF0000000000u) |
+                ((c << 32) & 0xFF000000000000u) | ((c << 16) & 0xFF00000000000000u);
+            std::memcpy(grey.data() + 8 * group, &eight, 8);
+        }
+    } else {
+        for (std::size_t x = 0; x < kWidth; ++x)
+            grey[x] = means[3 * x];
+    }
+}
+
+// Grey levels of one stored row into columns 0..159 of `grey`: (blue + green + red + 1) div 3,
+// the mean rounded to nearest (the sum divided by 3 never ends in exactly one half). A walk over
+// every third byte cannot be vectorised without byte shuffles, so the means of all runs of three
+// bytes are computed first, in 16-bit lanes, and the ones that start at a pixel are picked out
+// after.
+void convertRow(StoredRow source, Frame::Row grey) {
+    RowMeans means;
+    for (std::size_t i = 0; i < kMeans; ++i) {
+        const auto sum = static_cast<std::uint16_t>(source[i] + source[i + 1] + source[i + 2] + 1);
+        means[i] = static_cast<std::uint8_t>(sum / 3);
+    }
+    // No run of three starts at the last two bytes; the picking reads them as whole words.
+    means[kMeans] = 0;
+    means[kMeans + 1] = 0;
+    pickPixelMeans(means, grey);
+}
+
 } // namespace
 
 LoadError::LoadError(std::string file, std::string reason)
@@ -223,13 +272,9 @@ void moveme(TrackingState& state, const std::filesystem::path& folder, int frame
     // Nothing below can fail: the state changes only once the whole frame has been read.
     const std::uint8_t* pixelData = bytes.data() + layout.headerBytes;
     for (int stored = 0; stored < kHeight; ++stored) {
-        const std::uint8_t* source = pixelData + kRowBytes * static_cast<std::size_t>(stored);
-        const Frame::Row grey = state.grayimg.row(pictureRow(layout, stored));
-        for (int x = 0; x < kWidth; ++x) {
-            const int sum = source[3 * x] + source[3 * x + 1] + source[3 * x + 2];
-            // The mean rounded to nearest; sum / 3 never ends in exactly one half.
-            grey[x] = static_cast<std::uint8_t>((sum + 1) / 3);
-        }
+        // The buffer holds all 120 rows of 480 bytes after the headers (readFrameFile).
+        const StoredRow source(pixelData + kRowBytes * static_cast<std::size_t>(stored), kRowBytes);
+        convertRow(source, state.grayimg.row(pictureRow(layout, stored)));
     }
     if (picture != nullptr)
         picture->setPicture(toPicture(pixelData, layout));
