@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPen>
-#include <cmath>
 
 namespace vireo {
 
@@ -50,13 +49,13 @@ void RasterSurface::setLineWidth(int pixels) {
 }
 
 void RasterSurface::setPixel(float x, float y, Colour colour) {
-    // Truncate like a pixel grid does: (3.7, 2.2) lies in pixel (3, 2).
-    const float fx = std::floor(x);
-    const float fy = std::floor(y);
-    if (!(fx >= 0 && fx < kWidth && fy >= 0 && fy < kHeight))
+    // A point lies in the pixel that contains it: (3.7, 2.2) in pixel (3, 2), (-0.5, 2) in none.
+    // Only points in [0, 161) x [0, 121) pass this test (NaN fails it), and for them truncation
+    // is the floor, so the pixel is inside the image.
+    if (!(x >= 0 && x < kWidth && y >= 0 && y < kHeight))
         return;
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(fy)));
-    line[static_cast<int>(fx)] = toQRgb(colour);
+    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(y)));
+    line[static_cast<int>(x)] = toQRgb(colour);
     noteChange();
 }
 
