@@ -61,7 +61,7 @@ FrmMainControls createFrmMainControls(QWidget& window) {
         place(new WrapButton(QStringLiteral("Find Center"), &window), "Command5", 440, 8, 65, 65);
     c.Frame7 = place(new QGroupBox(QStringLiteral("picture selector"), &window), "Frame7", 360, 80,
                      145, 41);
-    c.picslider = makeSlider(c.Frame7, "picslider", 8, 16, 129, 17, 12, 1);
+    c.picslider = makeSlider(c.Frame7, "picslider", 8, 16, 129, 17, kPicsliderStoredMaximum, 1);
     c.Frame6 =
         place(new QGroupBox(QStringLiteral("sobel threshold"), &window), "Frame6", 8, 144, 497, 49);
     c.sobelslider = makeSlider(c.Frame6, "sobelslider", 8, 16, 481, 25, 255, 0);
@@ -74,6 +74,16 @@ FrmMainControls createFrmMainControls(QWidget& window) {
 
     setTabOrder(c);
     return c;
+}
+
+QLabel* createStatusLine(QWidget& window) {
+    window.setFixedSize(kFrmMainWindowSize);
+    const int top = kFrmMainClientSize.height();
+    const int height = kFrmMainWindowSize.height() - top;
+    auto* line = place(new QLabel(&window), "statusLine", 8, top, kFrmMainWindowSize.width() - 16,
+                       height - 2);
+    line->setTextFormat(Qt::PlainText);
+    return line;
 }
 
 } // namespace vireo

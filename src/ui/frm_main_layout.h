@@ -16,7 +16,7 @@ class WrapButton;
 struct FrmMainControls {
     WrapButton* Command5 = nullptr;     // "Find Center"
     QGroupBox* Frame7 = nullptr;        // "picture selector", holds picslider
-    ClickSlider* picslider = nullptr;   // frame number 0..12
+    ClickSlider* picslider = nullptr;   // frame number, 0..12 or up to the highest frame
     QGroupBox* Frame6 = nullptr;        // "sobel threshold", holds sobelslider
     ClickSlider* sobelslider = nullptr; // edge threshold
     WrapButton* Command4 = nullptr;     // "Display Picture"
@@ -26,12 +26,21 @@ struct FrmMainControls {
     QLabel* Label1 = nullptr;           // "Forecast"
 };
 
+// The control area that holds the ten controls.
 inline constexpr QSize kFrmMainClientSize{512, 199};
+// The whole window: the control area and, below it, a strip for the status line.
+inline constexpr QSize kFrmMainWindowSize{512, 219};
+// The highest frame number picslider offers unless a folder holds higher ones.
+inline constexpr int kPicsliderStoredMaximum = 12;
 
 // Names `window` frmMain, captions it "Vireo", fixes its client area at 512 x 199 and creates
 // the ten controls on it with their object names, captions, positions (pixels, relative to the
 // window or to the frame that holds them), sizes, tab order and the sliders' stored settings:
 // picslider 0..12 at 1, sobelslider 0..255 at 0, both with page step 5 and arrow step 1.
 FrmMainControls createFrmMainControls(QWidget& window);
+
+// Grows `window` to kFrmMainWindowSize and puts a one-line label named statusLine in the strip
+// below the control area. It takes no focus, so the tab order stays that of the ten controls.
+QLabel* createStatusLine(QWidget& window);
 
 } // namespace vireo

@@ -1,6 +1,9 @@
 #include "ui/picture_box.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace vireo {
 
@@ -8,6 +11,7 @@ PictureBox::PictureBox(QWidget* parent)
     : QWidget(parent) {
     // The image covers the whole box, so Qt need not erase the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     surface_.setChangeListener([this] { update(); });
 }
 
@@ -39,6 +43,20 @@ void PictureBox::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                      notice_);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    // One image pixel per device-independent pixel: the pixel is the position rounded down.
+    const QPointF at = event->position();
+    const int x = std::clamp(static_cast<int>(std::floor(at.x())), 0, RasterSurface::kWidth - 1);
+    const int y = std::clamp(static_cast<int>(std::floor(at.y())), 0, RasterSurface::kHeight - 1);
+    emit pointedAt(QPoint(x, y));
+    QWidget::mouseMoveEvent(event);
+}
+
+void PictureBox::leaveEvent(QEvent* event) {
+    emit left();
+    QWidget::leaveEvent(event);
 }
 
 } // namespace vireo

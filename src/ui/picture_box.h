@@ -12,6 +12,7 @@ namespace vireo {
 // box shows it again unchanged after being covered and uncovered. A burst of drawing (say the
 // 19,200 set-pixels of an edge map) schedules one repaint, not one per pixel. On a display that
 // scales (device pixel ratio other than 1) every image pixel is enlarged without smoothing.
+// It reports which of its pixels the mouse points at, so that the window can read them out.
 class PictureBox : public QWidget {
     Q_OBJECT
 
@@ -27,8 +28,17 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // The mouse has moved over the surface's pixel `pixel` (x 0..160, y 0..120), with or
+    // without a button held.
+    void pointedAt(QPoint pixel);
+    // The mouse has left the box.
+    void left();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     RasterSurface surface_;
