@@ -1,5 +1,8 @@
 #include "app/window/frm_main.h"
 
+#include "app/cli/frame_list.h"
+#include "app/window/folder_drop.h"
+#include "app/window/pixel_readout.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
 #include "tracking/centers.h"
@@ -8,18 +11,79 @@
 #include "ui/wrap_button.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
+#include <algorithm>
 #include <iostream>
+#include <system_error>
 #include <utility>
 
 namespace vireo {
 
+namespace {
+
+const QKeySequence kDisplayPictureKey(Qt::CTRL | Qt::Key_D);
+const QKeySequence kFindCenterKey(Qt::CTRL | Qt::Key_F);
+const QKeySequence kOpenFolderKey(Qt::CTRL | Qt::Key_O);
+
+QString keyText(const QKeySequence& key) {
+    return key.toString(QKeySequence::NativeText);
+}
+
+// What the status line says while the mouse is over neither picture.
+QString idleStatus() {
+    return QStringLiteral("%1 open a folder  \u00b7  %2 Display Picture  \u00b7  %3 Find Center")
+        .arg(keyText(kOpenFolderKey), keyText(kDisplayPictureKey), keyText(kFindCenterKey));
+}
+
+std::optional<std::filesystem::path> chooseWithDialog(QWidget& parent,
+                                                      const std::filesystem::path& current) {
+    std::error_code error;
+    const std::filesystem::path start = std::filesystem::absolute(current, error);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        &parent, QStringLiteral("Open a folder of frames"), QFile::decodeName(start.c_str()));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+}
+
+} // namespace
+
+QString windowTitleFor(const std::filesystem::path& folder) {
+    const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    if (!error && std::filesystem::equivalent(where, here, error))
+        return QStringLiteral("Vireo");
+
+    std::filesystem::path shown = std::filesystem::absolute(where, error).lexically_normal();
+    if (!shown.has_filename() && shown != shown.root_path())
+        shown = shown.parent_path(); // "/frames/" reads "/frames"
+    // The platform adds " — " and the program's name to any title that does not end in it, so
+    // the title is written that way round.
+    return QFile::decodeName(shown.c_str()) + QStringLiteral(" \u2014 Vireo");
+}
+
+int frameSliderMaximum(const std::filesystem::path& folder) {
+    const FrameSearch search = findFrames(folder);
+    if (!search.error.empty() || search.frames.empty())
+        return kPicsliderStoredMaximum;
+    return std::max(kPicsliderStoredMaximum, search.frames.back().last);
+}
+
 frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     : QWidget(parent)
     , folder_(std::move(folder))
-    , controls_(createFrmMainControls(*this)) {
+    , controls_(createFrmMainControls(*this))
+    , statusLine_(createStatusLine(*this))
+    , chooseFolder_(chooseWithDialog) {
     const FrmMainControls& c = controls_;
     connect(c.Command4, &QPushButton::clicked, this,
             [this] { guarded([this] { Command4_Click(); }); });
@@ -31,6 +95,35 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
             [this] { guarded([this] { sobelslider_Change(); }); });
     connect(c.sobelslider, &ClickSlider::clicked, this,
             [this] { guarded([this] { sobelslider_Click(); }); });
+
+    for (PictureBox* box : {c.Picture3, c.Picture4}) {
+        connect(box, &PictureBox::pointedAt, this, [this, box](QPoint pixel) {
+            pointedBox_ = box;
+            pointedPixel_ = pixel;
+            showReadout();
+        });
+        connect(box, &PictureBox::left, this, [this, box] {
+            if (pointedBox_ == box)
+                pointedBox_ = nullptr;
+            showReadout();
+        });
+    }
+    addShortcuts();
+    setAcceptDrops(true);
+    setWindowTitle(windowTitleFor(folder_));
+    showReadout();
+}
+
+void frmMain::addShortcuts() {
+    // Shortcuts rather than "&" mnemonics, which would underline a letter of the captions.
+    const FrmMainControls& c = controls_;
+    new QShortcut(kDisplayPictureKey, this, c.Command4, &QPushButton::click);
+    new QShortcut(kFindCenterKey, this, c.Command5, &QPushButton::click);
+    new QShortcut(kOpenFolderKey, this, this, [this] { guarded([this] { chooseFolder(); }); });
+    c.Command4->setToolTip(QStringLiteral("Compute the edge map of the frame and show it (%1)")
+                               .arg(keyText(kDisplayPictureKey)));
+    c.Command5->setToolTip(QStringLiteral("Find the centre of the path on rows 40, 60 and 80 (%1)")
+                               .arg(keyText(kFindCenterKey)));
 }
 
 void frmMain::Form_Load() {
@@ -43,8 +136,30 @@ void frmMain::Form_Load() {
     controls_.sobelslider->setValue(100);
     state_.sobelthresh = controls_.sobelslider->value();
     historyinit(state_);
+    // Never below the stored 12, so picslider keeps its value 1.
+    controls_.picslider->setMaximum(frameSliderMaximum(folder_));
     moveme(state_, folder_, controls_.picslider->value(), &controls_.Picture3->surface());
     controls_.Picture3->setNotice({});
+}
+
+void frmMain::openFolder(const std::filesystem::path& folder) {
+    guarded([this, &folder] { changeFolder(folder); });
+}
+
+void frmMain::changeFolder(const std::filesystem::path& folder) {
+    folder_ = folder;
+    setWindowTitle(windowTitleFor(folder_));
+    // A lower maximum that moves picslider's value raises its change event, which runs the
+    // frame change on the new folder; otherwise it runs here. Either way it runs once.
+    const int before = controls_.picslider->value();
+    controls_.picslider->setMaximum(frameSliderMaximum(folder_));
+    if (controls_.picslider->value() == before)
+        picslider_Change();
+}
+
+void frmMain::chooseFolder() {
+    if (const auto chosen = chooseFolder_(*this, folder_))
+        changeFolder(*chosen);
 }
 
 void frmMain::Command4_Click() {
@@ -67,6 +182,7 @@ void frmMain::picslider_Change() {
     controls_.middiff->setText(QStringLiteral("N/A"));
     historyinit(state_);
     loadChosenFrame();
+    emit frameChanged(controls_.picslider->value());
 }
 
 void frmMain::sobelslider_Change() {
@@ -100,6 +216,17 @@ void frmMain::showUnloadableFrame(const LoadError& error) {
     controls_.Picture3->setNotice(QString::fromStdString(error.what()));
 }
 
+void frmMain::showReadout() {
+    const FrmMainControls& c = controls_;
+    if (pointedBox_ == c.Picture3)
+        statusLine_->setText(readPicture3(pointedPixel_, c.Picture3->surface(), state_,
+                                          c.Picture3->notice().isEmpty()));
+    else if (pointedBox_ == c.Picture4)
+        statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state_));
+    else
+        statusLine_->setText(idleStatus());
+}
+
 void frmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::Mid));
@@ -108,9 +235,28 @@ void frmMain::paintEvent(QPaintEvent*) {
         painter.drawRect(box->geometry().adjusted(-1, -1, 0, 0));
 }
 
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && folderToOpen(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData() && folderToOpen(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const auto folder = event->mimeData() ? folderToOpen(*event->mimeData()) : std::nullopt;
+    if (!folder)
+        return;
+    event->acceptProposedAction();
+    openFolder(*folder);
+}
+
 template <typename Handler> void frmMain::guarded(Handler handler) {
     try {
         handler();
+        showReadout();
     } catch (const std::exception& error) {
         reportUnexpected(error);
     }

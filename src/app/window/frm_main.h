@@ -6,10 +6,15 @@
 #include <QWidget>
 #include <exception>
 #include <filesystem>
+#include <functional>
+#include <optional>
+
+class QLabel;
 
 namespace vireo {
 
 class LoadError;
+class PictureBox;
 
 // The main window. It owns the tracking state and the folder the frames are read from, and its
 // six handlers drive the engine:
@@ -19,26 +24,52 @@ class LoadError;
 //   edges-shown    true    stores it, repaints edges   re-estimates centres, draws the overlay
 //
 // "Display Picture" always leads to edges-shown, a frame change always back to frame-loaded.
+//
+// For the operator it also offers: frame numbers up to the highest picN.bmp of the folder;
+// another folder by dropping it (or a picN.bmp in it) on the window or by Ctrl+O; a status line
+// below the controls that reads out the pixel under the mouse; and Ctrl+D and Ctrl+F for the
+// two buttons.
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // Creates the window and its controls; nothing is loaded until Form_Load().
+    // Asks the operator for a folder, starting at `current`; nullopt when cancelled.
+    using FolderChooser = std::function<std::optional<std::filesystem::path>(
+        QWidget& parent, const std::filesystem::path& current)>;
+
+    // Creates the window and its controls; nothing is loaded until Form_Load(). `folder` empty
+    // means the current directory.
     explicit frmMain(std::filesystem::path folder, QWidget* parent = nullptr);
 
     // Start-up: clears both flags, fills the kernels, gives sobelslider 0..255 and the value 100
-    // and stores it as the threshold, resets the scan-row table and loads the frame picslider
-    // stands at (1). Throws what a step throws (a LoadError when that frame cannot be loaded);
-    // the caller then reports it and never shows the window.
+    // and stores it as the threshold, resets the scan-row table, lets picslider reach the
+    // folder's highest frame number and loads the frame picslider stands at (1). Throws what a
+    // step throws (a LoadError when that frame cannot be loaded); the caller then reports it and
+    // never shows the window.
     void Form_Load();
+
+    // Reads frames from `folder` from now on: the title names it, picslider's maximum becomes
+    // its highest frame number (12 at least), and one frame change loads the frame picslider
+    // then stands at from it.
+    void openFolder(const std::filesystem::path& folder);
+
+    // Replaces the folder dialog that Ctrl+O opens (tests answer it themselves).
+    void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
     const TrackingState& state() const { return state_; }
     const std::filesystem::path& folder() const { return folder_; }
+
+signals:
+    // A frame change has run: picslider's frame was loaded, or refused with a notice on Picture3.
+    void frameChanged(int frameNumber);
 
 protected:
     // Outlines the two picture surfaces just outside their 161 x 121 pixels, so that a blank
     // surface can be told from the window around it.
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Command4_Click();
@@ -54,13 +85,32 @@ private:
     // with an empty grey frame, a cleared Picture3 and the reason shown on it.
     void loadChosenFrame();
     void showUnloadableFrame(const LoadError& error);
-    // Runs a handler; an error no handler expects is reported and ends the program.
+    void changeFolder(const std::filesystem::path& folder);
+    void chooseFolder();
+    void addShortcuts();
+    void showReadout();
+    // Runs a handler, then brings the status line up to date; an error no handler expects is
+    // reported and ends the program.
     template <typename Handler> void guarded(Handler handler);
     void reportUnexpected(const std::exception& error);
 
     TrackingState state_;
     std::filesystem::path folder_;
     FrmMainControls controls_;
+    QLabel* statusLine_;
+    FolderChooser chooseFolder_;
+    // The picture box and pixel the mouse points at, if any.
+    PictureBox* pointedBox_ = nullptr;
+    QPoint pointedPixel_;
 };
+
+// The window's title for frames read from `folder`: "Vireo" for the current directory, where
+// the program looks by default, otherwise the folder's absolute path and the program's name,
+// "/home/ana/run7 — Vireo".
+QString windowTitleFor(const std::filesystem::path& folder);
+
+// The highest frame number picslider offers for `folder`: that of its highest picN.bmp, but not
+// below the stored 12 (nor when the folder cannot be read).
+int frameSliderMaximum(const std::filesystem::path& folder);
 
 } // namespace vireo
