@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 
 namespace vireo::testing {
 namespace {
@@ -69,6 +71,7 @@ private slots:
     void slidersAtStartUp_data();
     void slidersAtStartUp();
     void tabOrder();
+    void keyboardAloneRunsEverything();
 
     void startUpLoadsFrameOneAndLeavesEdgesBlank();
     void findCenterBeforeDisplayDoesNothing();
@@ -90,6 +93,10 @@ private slots:
     void picturesArePixelExact();
     void drawingSurvivesHideAndShow();
     void oneRepaintPerEdgeMap();
+
+    void pixelReadout_data();
+    void pixelReadout();
+    void readoutFollowsTheSurfaceUnderAStillMouse();
 };
 
 void FrmMainTest::layoutTable_data() {
@@ -142,11 +149,24 @@ void FrmMainTest::layoutTable() {
 void FrmMainTest::windowCaptionAndClientArea() {
     FrameFolder folder;
     folder.write(1, uniform(128));
-    WindowDriver driver(folder.path());
+    // Started without a folder, in the folder of the frames.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    WindowDriver driver({});
+    std::filesystem::current_path(previous);
     QCOMPARE(driver.window().objectName(), QStringLiteral("frmMain"));
     QCOMPARE(driver.window().windowTitle(), QStringLiteral("Vireo"));
-    QCOMPARE(driver.window().size(), QSize(512, 199));
-    QCOMPARE(driver.window().findChildren<QWidget*>().size(), 10);
+    // The ten controls fill the 512 x 199 control area; the status line lies in a strip below.
+    QCOMPARE(driver.window().size(), QSize(512, 219));
+    const QList<QWidget*> children = driver.window().findChildren<QWidget*>();
+    QCOMPARE(children.size(), 11);
+    for (const QWidget* child : children) {
+        const QRect area(child->mapTo(&driver.window(), QPoint(0, 0)), child->size());
+        const bool isStatusLine = child->objectName() == QLatin1String("statusLine");
+        const QRect allowed = isStatusLine ? QRect(0, 199, 512, 20) : QRect(0, 0, 512, 199);
+        QVERIFY2(allowed.contains(area), qPrintable(child->objectName()));
+    }
+    QCOMPARE(driver.find<QWidget>("statusLine")->focusPolicy(), Qt::NoFocus);
     // The sliders sit at these window positions.
     QCOMPARE(driver.find<QWidget>("picslider")->mapTo(&driver.window(), QPoint(0, 0)),
              QPoint(368, 96));
@@ -197,6 +217,46 @@ void FrmMainTest::tabOrder() {
     // Frames, labels and picture surfaces take no focus; the rest follow their tab indices.
     QCOMPARE(visited,
              QStringList({"Command4", "sobelslider", "picslider", "Command5", "Command4"}));
+}
+
+// With no mouse at all: Tab to a slider, arrow keys, and the shortcuts of the two buttons and
+// of the folder chooser, which work wherever the focus is and leave the captions as they are.
+void FrmMainTest::keyboardAloneRunsEverything() {
+    FrameFolder folder;
+    folder.write(1, uniform(128));
+    folder.write(2, pathCentred70_80_90());
+    WindowDriver driver(folder.path());
+    int chooserCalls = 0;
+    driver.window().setFolderChooser([&chooserCalls](QWidget&, const std::filesystem::path&) {
+        ++chooserCalls;
+        return std::optional<std::filesystem::path>();
+    });
+
+    driver.find<QWidget>("Command4")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("picslider"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(driver.shownAt("Picture3", 80, 60), kWhite);
+
+    driver.pressShortcut(Qt::CTRL | Qt::Key_F); // before "Display Picture": nothing
+    QCOMPARE(driver.middiff(), QStringLiteral("N/A"));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_D);
+    QVERIFY(driver.state().picshown && driver.state().edgesready);
+    QCOMPARE(driver.shownAt("Picture4", 49, 10), kBlack);
+    driver.pressShortcut(Qt::CTRL | Qt::Key_F);
+    QCOMPARE(driver.middiff(), QStringLiteral("-10"));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_O);
+    QCOMPARE(chooserCalls, 1);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("picslider"));
+
+    // The keys are told in the tooltips, not by underlined letters in the captions.
+    auto* display = driver.find<QPushButton>("Command4");
+    auto* find = driver.find<QPushButton>("Command5");
+    QCOMPARE(display->text(), QStringLiteral("Display Picture"));
+    QCOMPARE(find->text(), QStringLiteral("Find Center"));
+    QVERIFY2(display->toolTip().contains(QStringLiteral("Ctrl+D")), qPrintable(display->toolTip()));
+    QVERIFY2(find->toolTip().contains(QStringLiteral("Ctrl+F")), qPrintable(find->toolTip()));
 }
 
 void FrmMainTest::startUpLoadsFrameOneAndLeavesEdgesBlank() {
@@ -568,6 +628,94 @@ void FrmMainTest::oneRepaintPerEdgeMap() {
     driver.clickDisplayPicture();
     QTest::qWait(100);
     QCOMPARE(counter.paints, 1);
+}
+
+// Colours whose grey level is known: blue = x, green = y, red 200.
+PixelSource tintedByPosition() {
+    return [](int x, int y) {
+        return Bgr{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 200};
+    };
+}
+
+enum ReadoutStep { NoStep, Display, DisplayAndFind, MissingFrame };
+
+void FrmMainTest::pixelReadout_data() {
+    QTest::addColumn<int>("scene");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QPoint>("pixel");
+    QTest::addColumn<QString>("text");
+
+    // Grey = (12 + 40 + 200 + 1) div 3 = 84.
+    QTest::newRow("colour and grey") << 0 << int(NoStep) << "Picture3" << QPoint(12, 40)
+                                     << "Picture3 (12, 40): rgb(200, 40, 12) grey 84";
+    QTest::newRow("colour, last picture pixel")
+        << 0 << int(NoStep) << "Picture3" << QPoint(159, 119)
+        << "Picture3 (159, 119): rgb(200, 119, 159) grey 159";
+    QTest::newRow("Picture3 column 160") << 0 << int(NoStep) << "Picture3" << QPoint(160, 40)
+                                         << "Picture3 (160, 40): outside the frame";
+    QTest::newRow("refused frame") << 0 << int(MissingFrame) << "Picture3" << QPoint(12, 40)
+                                   << "Picture3 (12, 40): no frame loaded";
+    QTest::newRow("before Display Picture")
+        << 1 << int(NoStep) << "Picture4" << QPoint(49, 10) << "Picture4 (49, 10): no edge map";
+    QTest::newRow("edge") << 1 << int(Display) << "Picture4" << QPoint(49, 10)
+                          << "Picture4 (49, 10): edge";
+    QTest::newRow("background") << 1 << int(Display) << "Picture4" << QPoint(60, 10)
+                                << "Picture4 (60, 10): background";
+    QTest::newRow("Picture4 row 120") << 1 << int(Display) << "Picture4" << QPoint(40, 120)
+                                      << "Picture4 (40, 120): outside the frame";
+    // The overlay of centres 70, 87, 70 (see overlayPixels).
+    QTest::newRow("red line over an edge")
+        << 2 << int(DisplayAndFind) << "Picture4" << QPoint(70, 60)
+        << "Picture4 (70, 60): red best-fit line over edge";
+    QTest::newRow("green segment") << 2 << int(DisplayAndFind) << "Picture4" << QPoint(78, 50)
+                                   << "Picture4 (78, 50): green path segment over background";
+    QTest::newRow("blue circle") << 2 << int(DisplayAndFind) << "Picture4" << QPoint(93, 60)
+                                 << "Picture4 (93, 60): blue centre circle over background";
+    QTest::newRow("no overlay on this pixel")
+        << 2 << int(DisplayAndFind) << "Picture4" << QPoint(49, 100) << "Picture4 (49, 100): edge";
+}
+
+void FrmMainTest::pixelReadout() {
+    QFETCH(int, scene);
+    QFETCH(int, step);
+    QFETCH(QString, picture);
+    QFETCH(QPoint, pixel);
+    QFETCH(QString, text);
+
+    const PixelSource scenes[] = {tintedByPosition(), pathCentred70_80_90(), pathCentred70_87_70()};
+    FrameFolder folder;
+    folder.write(1, scenes[scene]);
+    WindowDriver driver(folder.path());
+    if (step == MissingFrame)
+        driver.pressKey("picslider", Qt::Key_Right);
+    if (step == Display || step == DisplayAndFind)
+        driver.clickDisplayPicture();
+    if (step == DisplayAndFind)
+        driver.clickFindCenter();
+
+    const QByteArray name = picture.toLatin1();
+    driver.pointAt(name.constData(), pixel.x(), pixel.y());
+    QCOMPARE(driver.statusLine(), text);
+}
+
+void FrmMainTest::readoutFollowsTheSurfaceUnderAStillMouse() {
+    FrameFolder folder;
+    folder.write(1, stepAtColumn30());
+    WindowDriver driver(folder.path());
+    const QString idle = driver.statusLine();
+    QVERIFY2(idle.contains(QStringLiteral("Ctrl+O")), qPrintable(idle));
+
+    driver.pointAt("Picture4", 30, 60);
+    QCOMPARE(driver.statusLine(), QStringLiteral("Picture4 (30, 60): no edge map"));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_D);
+    QCOMPARE(driver.statusLine(), QStringLiteral("Picture4 (30, 60): edge"));
+    driver.pressKey("picslider", Qt::Key_Left);
+    QCOMPARE(driver.statusLine(), QStringLiteral("Picture4 (30, 60): no edge map"));
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(driver.find<QWidget>("Picture4"), &leave);
+    QCOMPARE(driver.statusLine(), idle);
 }
 
 } // namespace vireo::testing

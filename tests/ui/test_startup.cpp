@@ -189,7 +189,10 @@ void StartupTest::programOpensTheFramesOfTheGivenFolder() {
     const Run run = folderAsArgument ? runProgram(kProbe, {framesPath}, empty.path(), offscreen())
                                      : runProgram(kProbe, {}, frames.path(), offscreen());
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.err.contains(QStringLiteral("probe: shown frmMain title=\"Vireo\"")),
+    // The title names the folder unless it is the current directory.
+    const QString title =
+        folderAsArgument ? framesPath + QStringLiteral(" \u2014 Vireo") : QStringLiteral("Vireo");
+    QVERIFY2(run.err.contains(QStringLiteral("probe: shown frmMain title=\"%1\"").arg(title)),
              qPrintable(run.err));
     QVERIFY2(!run.err.contains(QStringLiteral("message box")), qPrintable(run.err));
 }
@@ -203,6 +206,12 @@ void StartupTest::programAnswersWithoutADisplay_data() {
                                << "";
     QTest::newRow("--help") << QStringList{"--help"} << 0 << "[DIR]"
                             << "";
+    QTest::newRow("--help names the keys")
+        << QStringList{"--help"} << 0 << "Ctrl+O opens another folder"
+        << "";
+    QTest::newRow("--help names the button keys")
+        << QStringList{"--help"} << 0 << "Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\""
+        << "";
     QTest::newRow("-h") << QStringList{"-h"} << 0 << "--version"
                         << "";
     QTest::newRow("two folders") << QStringList{"a", "b"} << 2 << ""

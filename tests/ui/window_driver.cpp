@@ -4,7 +4,11 @@
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <stdexcept>
@@ -59,6 +63,37 @@ void WindowDriver::pressKey(const char* controlName, Qt::Key key, int times) {
     auto* control = required<QWidget>(*this, controlName);
     for (int i = 0; i < times; ++i)
         QTest::keyClick(control, key);
+}
+
+void WindowDriver::pressShortcut(QKeyCombination key) {
+    window_->activateWindow();
+    if (!QTest::qWaitForWindowActive(window_.get()))
+        throw std::runtime_error("the window could not be made active");
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : window_.get(), key.key(), key.keyboardModifiers());
+}
+
+bool WindowDriver::drop(const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPointF at(256, 100);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &move);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+    return enter.isAccepted() && move.isAccepted() && drop.isAccepted();
+}
+
+void WindowDriver::pointAt(const char* pictureName, int x, int y) {
+    // Qt drops a move to where the mouse already is, so first move it off the pictures.
+    QTest::mouseMove(window_.get(), QPoint(1, window_->height() - 1));
+    QTest::mouseMove(required<PictureBox>(*this, pictureName), QPoint(x, y));
+}
+
+QString WindowDriver::statusLine() const {
+    return required<QLabel>(*this, "statusLine")->text();
 }
 
 QString WindowDriver::middiff() const {

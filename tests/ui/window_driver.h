@@ -5,7 +5,9 @@
 #include "state/surface.h"
 
 #include <QImage>
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -51,8 +53,17 @@ public:
     // A press and release on the slider's handle, which leaves its value as it is.
     void clickSliderHandle(const char* sliderName);
     void pressKey(const char* controlName, Qt::Key key, int times = 1);
+    // Presses a key combination with the window active, wherever the focus is, as a shortcut.
+    void pressShortcut(QKeyCombination key);
+    // Drags `urls` onto the window and drops them there, as a file manager does; true when the
+    // window accepted the drag and the drop.
+    bool drop(const QList<QUrl>& urls);
+    // Moves the mouse, no button held, over pixel (x, y) of a picture box.
+    void pointAt(const char* pictureName, int x, int y);
 
     QString middiff() const;
+    // The status line below the controls.
+    QString statusLine() const;
     // What a picture box shows, as the screen would get it (at the display's pixel ratio).
     QImage shown(const char* pictureName) const;
     // The colour a picture box shows at its pixel (x, y).
