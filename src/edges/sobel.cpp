@@ -17,6 +17,14 @@ constexpr int kHeight = Frame::kPictureHeight;
 constexpr std::uint8_t kEdge = 0;
 constexpr std::uint8_t kBackground = 255;
 
+std::int16_t gradient(const std::int16_t (&k)[3][3], const std::uint8_t* up,
+                      const std::uint8_t* mid, const std::uint8_t* down, int x) {
+    return static_cast<std::int16_t>(k[0][0] * up[x - 1] + k[0][1] * up[x] + k[0][2] * up[x + 1] +
+                                     k[1][0] * mid[x - 1] + k[1][1] * mid[x] +
+                                     k[1][2] * mid[x + 1] + k[2][0] * down[x - 1] +
+                                     k[2][1] * down[x] + k[2][2] * down[x + 1]);
+}
+
 // The weights of both kernels, [dy + 1][dx + 1]. Weights are checked to lie in -2..2 once, so
 // that every product and sum below fits 16 bits: a product is at most 2 * 255 in magnitude, a
 // gradient at most 4590 and a magnitude at most 9180. The walk therefore computes in 16-bit
@@ -25,17 +33,37 @@ struct Weights {
     std::int16_t x[3][3];
     std::int16_t y[3][3];
 
+    std::int16_t gx(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
+                    int x) const {
+        return gradient(this->x, up, mid, down, x);
+    }
+    std::int16_t gy(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
+                    int x) const {
+        return gradient(this->y, up, mid, down, x);
+    }
+
     friend bool operator==(const Weights&, const Weights&) = default;
 };
 
-// The kernels initmask() writes. Known at compile time, their zero weights drop out of the walk.
-struct SobelWeights {
-    static constexpr std::int16_t x[3][3] = {{-1, 0, 1}, {-2, 0, 2}, {-1, 0, 1}};
-    static constexpr std::int16_t y[3][3] = {{1, 2, 1}, {0, 0, 0}, {-1, -2, -1}};
-};
-
+// The kernels initmask() writes, as numbers.
 constexpr Weights kSobelWeights{{{-1, 0, 1}, {-2, 0, 2}, {-1, 0, 1}},
                                 {{1, 2, 1}, {0, 0, 0}, {-1, -2, -1}}};
+
+// The same kernels written out as differences, which takes the compiler about half the
+// instructions of the nine multiply-adds: Gx is the right column minus the left one and Gy the
+// upper row minus the lower one, each weighted 1 2 1.
+struct SobelKernels {
+    static std::int16_t gx(const std::uint8_t* up, const std::uint8_t* mid,
+                           const std::uint8_t* down, int x) {
+        return static_cast<std::int16_t>((up[x + 1] - up[x - 1]) + 2 * (mid[x + 1] - mid[x - 1]) +
+                                         (down[x + 1] - down[x - 1]));
+    }
+    static std::int16_t gy(const std::uint8_t* up, const std::uint8_t*, const std::uint8_t* down,
+                           int x) {
+        return static_cast<std::int16_t>((up[x - 1] - down[x - 1]) + 2 * (up[x] - down[x]) +
+                                         (up[x + 1] - down[x + 1]));
+    }
+};
 
 void checkWeights(const Kernel& kernel, const char* name, std::int16_t (&weights)[3][3]) {
     for (int dy = -1; dy <= 1; ++dy)
@@ -55,14 +83,6 @@ Weights checkedWeights(const TrackingState& state) {
     return weights;
 }
 
-std::int16_t gradient(const std::int16_t (&k)[3][3], const std::uint8_t* up,
-                      const std::uint8_t* mid, const std::uint8_t* down, int x) {
-    return static_cast<std::int16_t>(k[0][0] * up[x - 1] + k[0][1] * up[x] + k[0][2] * up[x + 1] +
-                                     k[1][0] * mid[x - 1] + k[1][1] * mid[x] +
-                                     k[1][2] * mid[x + 1] + k[2][0] * down[x - 1] +
-                                     k[2][1] * down[x] + k[2][2] * down[x + 1]);
-}
-
 std::int16_t absolute(std::int16_t value) {
     return static_cast<std::int16_t>(value < 0 ? -value : value);
 }
@@ -80,8 +100,8 @@ void edgeBlock(const W& w, const std::uint8_t* up, const std::uint8_t* mid,
     std::array<std::uint8_t, kBlock> block{};
     for (int i = 0; i < kBlock; ++i) {
         const int x = first + i;
-        const auto magnitude = static_cast<std::int16_t>(absolute(gradient(w.x, up, mid, down, x)) +
-                                                         absolute(gradient(w.y, up, mid, down, x)));
+        const auto magnitude = static_cast<std::int16_t>(absolute(w.gx(up, mid, down, x)) +
+                                                         absolute(w.gy(up, mid, down, x)));
         block[static_cast<std::size_t>(i)] = magnitude < cut ? kBackground : kEdge;
     }
     std::copy(block.begin(), block.end(), out + first);
@@ -154,7 +174,7 @@ void computeEdges(TrackingState& state) {
     fillBackground(state.edgeimg.row(0));
     fillBackground(state.edgeimg.row(kHeight - 1));
     if (weights == kSobelWeights)
-        edgeRows(SobelWeights{}, state, cut);
+        edgeRows(SobelKernels{}, state, cut);
     else
         edgeRows(weights, state, cut);
 }
