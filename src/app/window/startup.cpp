@@ -108,6 +108,8 @@ int runVireo(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // A message box without a title shows this name instead.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
+    // Lets the desktop match the window to the installed vireo.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vireo"));
     const std::unique_ptr<frmMain> window = openMainWindow(*folder, presentModally, std::cerr);
     if (!window)
         return 1;

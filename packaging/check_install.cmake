@@ -1,0 +1,86 @@
+# Installs a build into a fresh prefix and checks the installed tree: both programs, the desktop
+# entry and its icon where a Linux desktop looks for them, and the example frames. Then runs the
+# installed programs, which must not need the build tree.
+#
+#   cmake -DVIREO_BUILD_DIR=<build> -DVIREO_PREFIX=<empty folder to use> -P check_install.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(failures "")
+macro(fail message)
+    string(APPEND failures "  ${message}\n")
+endmacro()
+
+file(REMOVE_RECURSE "${VIREO_PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${VIREO_BUILD_DIR}" --prefix "${VIREO_PREFIX}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed (${status}):\n${output}")
+endif()
+
+foreach(program vireo vireo-cli)
+    set(file "${VIREO_PREFIX}/bin/${program}")
+    if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+        fail("bin/${program} is missing")
+        continue()
+    endif()
+    execute_process(COMMAND "${file}" --version RESULT_VARIABLE status OUTPUT_VARIABLE out
+                    ERROR_VARIABLE err)
+    if(NOT status EQUAL 0 OR NOT out MATCHES "^${program} [0-9]+\\.[0-9]+\\.[0-9]+\n$")
+        fail("bin/${program} --version gave ${status}: '${out}' '${err}'")
+    endif()
+    execute_process(COMMAND "${file}" --help RESULT_VARIABLE status OUTPUT_VARIABLE out)
+    if(NOT status EQUAL 0 OR NOT out MATCHES "Usage: [^\n]*${program} ")
+        fail("bin/${program} --help gave ${status}: '${out}'")
+    endif()
+endforeach()
+
+set(samples "${VIREO_PREFIX}/share/vireo/samples")
+set(entry "${VIREO_PREFIX}/share/applications/vireo.desktop")
+if(NOT EXISTS "${entry}")
+    fail("share/applications/vireo.desktop is missing")
+else()
+    file(STRINGS "${entry}" lines)
+    foreach(expected "[Desktop Entry]" "Type=Application" "Name=Vireo" "Icon=vireo"
+            "Exec=vireo \"${samples}\"")
+        if(NOT expected IN_LIST lines)
+            fail("vireo.desktop has no line '${expected}'")
+        endif()
+    endforeach()
+endif()
+
+set(icon "${VIREO_PREFIX}/share/icons/hicolor/scalable/apps/vireo.svg")
+if(NOT EXISTS "${icon}")
+    fail("share/icons/hicolor/scalable/apps/vireo.svg is missing")
+else()
+    file(READ "${icon}" text)
+    if(NOT text MATCHES "<svg [^>]*viewBox=")
+        fail("vireo.svg is not an SVG picture")
+    endif()
+endif()
+
+set(expectedSamples README.md real/README.md)
+foreach(n RANGE 0 12)
+    list(APPEND expectedSamples "pic${n}.bmp")
+endforeach()
+foreach(n RANGE 0 20)
+    list(APPEND expectedSamples "real/pic${n}.bmp")
+endforeach()
+foreach(sample IN LISTS expectedSamples)
+    if(NOT EXISTS "${samples}/${sample}")
+        fail("share/vireo/samples/${sample} is missing")
+    endif()
+endforeach()
+
+# The installed vireo-cli finds every bundled frame: a header line and one record per frame.
+execute_process(COMMAND "${VIREO_PREFIX}/bin/vireo-cli" --dir "${samples}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REGEX MATCHALL "\n" newlines "${out}")
+list(LENGTH newlines records)
+if(NOT status EQUAL 0 OR NOT records EQUAL 14)
+    fail("vireo-cli --dir share/vireo/samples gave ${status} and ${records} lines: ${err}")
+endif()
+
+if(failures)
+    message(FATAL_ERROR "the installed tree in ${VIREO_PREFIX} is wrong:\n${failures}")
+endif()
+message(STATUS "installed tree in ${VIREO_PREFIX} is complete")
