@@ -17,8 +17,10 @@ int main(int argc, char** argv) {
     std::vector<vireo::bench::RatioTarget> ratios;
     for (int which = 0; which < vireo::bench::kFrameSetCount; ++which) {
         const std::string set = vireo::bench::frameSetName(which);
-        ratios.push_back({"pipeline from a file / reading the file, " + set,
-                          "pipeline/vireo/" + set, "read_file/posix/" + set, 3.0, false});
+        ratios.push_back({"vireo-cli per-frame pipeline / reading the file, " + set,
+                          "pipeline/vireo-cli/" + set, "read_file/posix/" + set, 3.0, false});
+        ratios.push_back({"file to edge frame / reading the file, " + set, "pipeline/vireo/" + set,
+                          "read_file/posix/" + set});
     }
     return vireo::bench::runBenchmarks(argc, argv, std::move(ratios), {});
 }

@@ -8,12 +8,13 @@
 namespace vireo::bench {
 
 // A target stated as the ratio of two benchmarks' median times, both measured in the same run:
-// numerator / denominator must be at least (or at most) `bound`.
+// numerator / denominator must be at least (or at most) `bound`. A bound of 0 states no target;
+// the ratio is shown for information.
 struct RatioTarget {
     std::string label;
     std::string numerator;   // benchmark name
     std::string denominator; // benchmark name
-    double bound = 1;
+    double bound = 0;
     bool atLeast = true;
 };
 
@@ -43,6 +44,7 @@ public:
 
 private:
     double median(const std::string& name) const;
+    double wallMedian(const std::string& name) const;
 
     std::vector<RatioTarget> ratios_;
     std::vector<TimeTarget> times_;

@@ -1,5 +1,7 @@
 #include "vireo_stages.h"
 
+#include "app/cli/frame_runner.h"
+#include "app/cli/record_writer.h"
 #include "edges/sobel.h"
 #include "edges/translate.h"
 #include "frame_sets.h"
@@ -126,8 +128,28 @@ void loadAndComputeEdges(benchmark::State& state, int set) {
     finish(state, frames);
 }
 
+void cliPipeline(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    CliOptions options;
+    options.folder = frames.folder;
+    FrameRunner runner(options);
+    std::string out;
+    long i = 0;
+    for (auto _ : state) {
+        out.clear();
+        if (!runner.process(static_cast<int>(i++ % kFramesPerSet))) {
+            state.SkipWithError(runner.errors().front().c_str());
+            break;
+        }
+        for (const RunRecord& record : runner.records())
+            appendCsvRecord(out, record);
+        benchmark::DoNotOptimize(out.data());
+    }
+    finish(state, frames);
+}
+
 void registerVireoStages() {
-    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 7> stages{{
+    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 8> stages{{
         {"read_file/posix", readFileOnly},
         {"load/vireo", loadFrame},
         {"edges/vireo", computeEdgeMap},
@@ -135,6 +157,7 @@ void registerVireoStages() {
         {"find_center/vireo", findCenter},
         {"threshold_change/vireo", changeThreshold},
         {"pipeline/vireo", loadAndComputeEdges},
+        {"pipeline/vireo-cli", cliPipeline},
     }};
     for (const auto& [name, function] : stages)
         for (int which = 0; which < kFrameSetCount; ++which)

@@ -21,6 +21,9 @@ void findCenter(benchmark::State& state, int set);
 void changeThreshold(benchmark::State& state, int set);
 // moveme then computeEdges: a frame file to its edge frame, the work the OpenCV pipeline does.
 void loadAndComputeEdges(benchmark::State& state, int set);
+// The whole per-frame pipeline as vireo-cli runs it: FrameRunner::process (scan rows reset,
+// load, edge map, one "Find Center") and the frame's CSV record formatted.
+void cliPipeline(benchmark::State& state, int set);
 
 // Registers the stages above as "<stage>/vireo/<set>" for both frame sets.
 void registerVireoStages();
