@@ -210,7 +210,8 @@ void StartupTest::programAnswersWithoutADisplay_data() {
         << QStringList{"--help"} << 0 << "Ctrl+O opens another folder"
         << "";
     QTest::newRow("--help names the button keys")
-        << QStringList{"--help"} << 0 << "Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\""
+        << QStringList{"--help"} << 0
+        << "Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab"
         << "";
     QTest::newRow("-h") << QStringList{"-h"} << 0 << "--version"
                         << "";

@@ -46,15 +46,17 @@ namespace {
 std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], int& status) {
     QCoreApplication arguments(argc, argv);
     QCommandLineParser parser;
+    // Wrapped by hand: the parser prints the description as it is.
     parser.setApplicationDescription(QStringLiteral(
-        "Shows the camera frames picN.bmp of a folder (frame numbers 0 to 12, or up to the "
-        "highest one there), their Sobel edges and the centre of the path on three scan rows.\n"
+        "Shows the camera frames picN.bmp of a folder (frame numbers 0 to 12, or up to\n"
+        "the highest one there), their Sobel edges and the centre of the path on three\n"
+        "scan rows.\n"
         "\n"
-        "Keys: Ctrl+O opens another folder (so does dropping a folder or a picN.bmp on the "
-        "window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves between "
-        "the controls, and the arrow keys, Page Up, Page Down, Home and End move the slider that "
-        "has the focus. Pointing at a picture shows its pixel's position and value below the "
-        "controls."));
+        "Keys: Ctrl+O opens another folder (so does dropping a folder or a picN.bmp on\n"
+        "the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves\n"
+        "between the controls, and the arrow keys, Page Up, Page Down, Home and End move\n"
+        "the slider that has the focus. Pointing at a picture shows its pixel's position\n"
+        "and value below the controls."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("DIR"),
