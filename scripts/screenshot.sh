@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Takes docs/window.png: the window on the bundled frame pic1.bmp after "Display Picture" and
+# "Find Center", pressed with their keys, and the mouse on the fitted line so that the status
+# line reads out that pixel. Runs the window on a virtual X server (Xvfb); needs xvfb-run,
+# xdotool and ImageMagick's import.
+#
+#   scripts/screenshot.sh [BUILD_DIR]    BUILD_DIR defaults to build/ (made by run.sh or test.sh)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-${VIREO_BUILD:-$root/build}}" && pwd)"
+vireo="$build/src/app/window/vireo"
+output="$root/docs/window.png"
+
+if [ ! -x "$vireo" ]; then
+    echo "screenshot.sh: $vireo not found; build first (scripts/run.sh)" >&2
+    exit 1
+fi
+for tool in xvfb-run xdotool import; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "screenshot.sh: needs $tool (packages xvfb, xdotool, imagemagick)" >&2
+        exit 1
+    fi
+done
+
+# Start again inside a virtual X server of our own.
+if [ -z "${VIREO_SCREENSHOT_XVFB:-}" ]; then
+    VIREO_SCREENSHOT_XVFB=1 exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$build"
+fi
+
+export QT_QPA_PLATFORM=xcb
+"$vireo" "$root/samples" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+window=""
+for _ in $(seq 100); do
+    window="$(xdotool search --pid "$pid" --onlyvisible 2>/dev/null | head -n 1 || true)"
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    echo "screenshot.sh: the window did not appear" >&2
+    exit 1
+fi
+
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+d
+xdotool key ctrl+f
+# Picture4 starts at (184, 8) in the window; its pixel (82, 50) lies on the fitted red line.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 184 + 82)) $((Y + 8 + 50))
+sleep 0.5
+
+mkdir -p "$(dirname "$output")"
+import -window "$window" -strip "$output"
+echo "screenshot.sh: wrote $output" >&2
