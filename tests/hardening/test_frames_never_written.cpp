@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <spawn.h>
 #include <string>
 #include <sys/inotify.h>
@@ -42,6 +41,16 @@ struct FileRecord {
     struct timespec changed {};
     mode_t mode = 0;
 };
+
+// "pic", a decimal number and ".bmp": the name of a frame file.
+bool isFrameFileName(const std::string& name) {
+    if (name.size() < 8 || name.rfind("pic", 0) != 0 || name.substr(name.size() - 4) != ".bmp")
+        return false;
+    std::string number = name.substr(3, name.size() - 7);
+    if (number.front() == '-')
+        number.erase(0, 1);
+    return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+}
 
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -94,7 +103,6 @@ protected:
     // Every event that touched a frame file or the folder itself since SetUp. Other files in the
     // folder, such as a program's output written next to the frames, are not frames.
     std::vector<std::string> frameEvents() const {
-        static const std::regex frameName("pic-?[0-9]+\\.bmp");
         std::vector<std::string> found;
         alignas(inotify_event) char buffer[16384];
         for (ssize_t got; (got = ::read(watch, buffer, sizeof buffer)) > 0;) {
@@ -104,7 +112,7 @@ protected:
                 const std::string name = event->len > 0 ? event->name : "";
                 if (event->mask & IN_Q_OVERFLOW)
                     found.push_back("too many events to tell");
-                else if (name.empty() || std::regex_match(name, frameName))
+                else if (name.empty() || isFrameFileName(name))
                     found.push_back("event 0x" + hex(event->mask) + " on \"" + name + "\"");
             }
         }
