@@ -48,6 +48,16 @@ else()
     endforeach()
 endif()
 
+# The desktop's own checker, where it is installed (package desktop-file-utils).
+find_program(validator desktop-file-validate)
+if(validator AND EXISTS "${entry}")
+    execute_process(COMMAND "${validator}" "${entry}" RESULT_VARIABLE status OUTPUT_VARIABLE out
+                    ERROR_VARIABLE out)
+    if(NOT status EQUAL 0)
+        fail("desktop-file-validate refuses vireo.desktop: ${out}")
+    endif()
+endif()
+
 set(icon "${VIREO_PREFIX}/share/icons/hicolor/scalable/apps/vireo.svg")
 if(NOT EXISTS "${icon}")
     fail("share/icons/hicolor/scalable/apps/vireo.svg is missing")
