@@ -28,8 +28,8 @@ namespace {
 
 constexpr std::uint64_t kDefaultSeed = 20240611;
 constexpr int kDefaultSteps = 10000;
-constexpr int kRecentSteps = 12; // steps a failure report lists
-constexpr int kSnapshotEvery = 1000;
+constexpr int kRecentSteps = 12;    // steps a failure report lists
+constexpr int kSnapshotEvery = 100; // steps between checks that no frame was written
 
 // A whole number from the environment, or `fallback` when the variable is not set.
 bool settingFromEnvironment(const char* name, std::uint64_t fallback, std::uint64_t& value,
@@ -330,9 +330,9 @@ public:
     // The frame files whose bytes or modification times changed since the start, or empty.
     QString framesWritten() const {
         const std::string changes = framesBefore_.changesIn(folder_);
-        return changes.empty()
-                   ? QString()
-                   : QStringLiteral("frames were written:\n") + QString::fromStdString(changes);
+        if (changes.empty())
+            return {};
+        return QStringLiteral("frames were written:\n") + QString::fromStdString(changes).trimmed();
     }
 
     // A failure report that names the seed, the step, the steps before it and how to replay them.
