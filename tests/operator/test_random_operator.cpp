@@ -6,6 +6,7 @@
 
 #include "event_log.h"
 #include "folder_snapshot.h"
+#include "input/bitmap_loader.h"
 #include "operator_frames.h"
 #include "random_operator.h"
 #include "ui/click_slider.h"
@@ -237,6 +238,16 @@ QString checkButtonClicked(RandomOperator::Action action, const std::vector<Cont
     return {};
 }
 
+bool frameLoads(const std::filesystem::path& folder, int frameNumber) {
+    TrackingState scratch;
+    try {
+        moveme(scratch, folder, frameNumber);
+        return true;
+    } catch (const LoadError&) {
+        return false;
+    }
+}
+
 // What a session covered, for its summary line.
 struct Coverage {
     std::array<int, RandomOperator::kActions> actions{};
@@ -398,6 +409,11 @@ void RandomOperatorTest::randomSession() {
 
     TempFolder folder;
     writeOperatorFrames(folder.path());
+    for (int frame = 0; frame < kOperatorFrames; ++frame)
+        QVERIFY2(frameLoads(folder.path(), frame) == operatorFrameLoads(frame),
+                 qPrintable(QStringLiteral("frame %1 is not the good or bad frame the session "
+                                           "needs")
+                                .arg(frame)));
     Session session(folder.path(), seed, steps);
     const QString atStart = session.checkStart();
     QVERIFY2(atStart.isEmpty(), qPrintable(session.report(0, atStart)));
