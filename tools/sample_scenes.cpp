@@ -7,9 +7,9 @@ namespace {
 constexpr Palette kDark = Palette::DarkTapeOnLightFloor;
 constexpr Palette kLight = Palette::LightTapeOnDarkFloor;
 
-// Every scene keeps column 80 at least three columns inside the tape on rows 29..89 (the rows
-// that the centre search reads, as the viewer loads them one row lower), except the two
-// drifting ones, which show a robot that has wandered off its path.
+// Every scene keeps column 80 at least three columns inside the tape on rows 29..89, about the
+// rows that the centre search reads (30..90), except the two drifting ones, which show a robot
+// that has wandered off its path.
 constexpr std::array<FloorScene, kSampleCount> kScenes{{
     {.description = "straight ahead, centred", .palette = kDark, .seed = 0x5EED00},
     {.description = "curving left",
