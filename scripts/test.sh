@@ -1,9 +1,58 @@
 #!/usr/bin/env bash
-# Sets up and builds Vireo with its tests, then runs every test.
+# Sets up and builds Vireo with its tests, then runs every test: first an ordinary build in
+# build/, then a second build in build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer
+# (leaks included), where any sanitizer report, also one from a child process, fails the run.
+#
+#   scripts/test.sh          both passes (what CI runs)
+#   scripts/test.sh --fast   the ordinary pass only, for quick local runs
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+fast=false
+for argument in "$@"; do
+    case "$argument" in
+    --fast) fast=true ;;
+    *)
+        echo "usage: scripts/test.sh [--fast]" >&2
+        exit 2
+        ;;
+    esac
+done
 
 vireo_install_packages
 vireo_build "$VIREO_BUILD" -DVIREO_BUILD_TESTS=ON
 
 ctest --test-dir "$VIREO_BUILD" --output-on-failure -j "$(nproc)"
+
+if $fast; then
+    exit 0
+fi
+
+# Sanitizer pass. Reports go to files as well as failing the program, so that one from a process
+# whose exit status a test expects to be non-zero (vireo-cli refusing a frame) is not lost.
+asan_build="${VIREO_ASAN_BUILD:-$VIREO_ROOT/build-asan}"
+reports="$asan_build/sanitizer-reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+common="log_path=$reports/report:print_stacktrace=1"
+export ASAN_OPTIONS="$common:detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1"
+export UBSAN_OPTIONS="$common:halt_on_error=1"
+# Leaks inside system libraries that our code cannot free; none of our own code is suppressed.
+export LSAN_OPTIONS="$common:suppressions=$VIREO_ROOT/tests/lsan.supp:print_suppressions=0"
+
+echo "vireo: sanitizer pass in $asan_build" >&2
+status=0
+vireo_build "$asan_build" -DVIREO_BUILD_TESTS=ON -DVIREO_SANITIZE=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=$?
+if [ "$status" -eq 0 ]; then
+    ctest --test-dir "$asan_build" --output-on-failure -j "$(nproc)" || status=$?
+fi
+if compgen -G "$reports/report.*" >/dev/null; then
+    echo "vireo: sanitizer reports:" >&2
+    for report in "$reports"/report.*; do
+        echo "---- $report" >&2
+        cat "$report" >&2
+    done
+    status=1
+fi
+exit "$status"
