@@ -11,6 +11,8 @@ VIREO_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev nlohmann-json3-dev libgtest-dev
     xvfb xauth x11-apps
+    # Screenshots of the real window (tests, scripts/screenshot.sh) and the package checks.
+    imagemagick xdotool desktop-file-utils dpkg-dev
 )
 
 vireo_install_packages() {
