@@ -85,6 +85,11 @@ struct RoundingCase {
     int grey;
 };
 
+void PrintTo(const RoundingCase& c, std::ostream* os) {
+    *os << int(c.pixel.blue) << "," << int(c.pixel.green) << "," << int(c.pixel.red) << " -> "
+        << c.grey;
+}
+
 class LoaderRounding : public LoaderTest, public ::testing::WithParamInterface<RoundingCase> {};
 
 // The mean rounds to nearest: a truncating or a ceiling division fails one of these.
@@ -106,6 +111,10 @@ struct VariantCase {
     const char* name;
     BmpLayout layout;
 };
+
+void PrintTo(const VariantCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoaderVariants : public LoaderTest, public ::testing::WithParamInterface<VariantCase> {};
 
@@ -178,6 +187,10 @@ struct RefusalCase {
     std::function<void(const std::filesystem::path& file)> make;
     const char* reason; // a part of the expected reason
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoaderRefusals : public LoaderTest, public ::testing::WithParamInterface<RefusalCase> {};
 

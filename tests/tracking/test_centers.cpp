@@ -73,6 +73,10 @@ struct BandCase {
     int expected;
 };
 
+void PrintTo(const BandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CentersBand : public CentersTest, public ::testing::WithParamInterface<BandCase> {};
 
 TEST_P(CentersBand, StoresTheRoundedClampedMidpoint) {

@@ -48,6 +48,10 @@ struct FitCase {
     double top, bottom;
 };
 
+void PrintTo(const FitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FitLine : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(FitLine, EndsOnTheFirstAndLastScanRow) {
