@@ -52,6 +52,10 @@ struct UsageCase {
     std::string reason; // the exact one-line reason
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CliUsageError : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(CliUsageError, IsRefusedWithAOneLineReason) {

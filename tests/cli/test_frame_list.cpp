@@ -15,6 +15,10 @@ struct GoodList {
     FrameList expected;
 };
 
+void PrintTo(const GoodList& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FrameListGood : public testing::TestWithParam<GoodList> {};
 
 TEST_P(FrameListGood, ParsesIntoRangesInTheOrderGiven) {
@@ -39,6 +43,10 @@ struct BadList {
     std::string argument;
     std::string errorPart; // the error must contain this, so it names the culprit
 };
+
+void PrintTo(const BadList& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FrameListBad : public testing::TestWithParam<BadList> {};
 
@@ -73,6 +81,10 @@ struct FileName {
     const char* name;
     std::optional<int> expected;
 };
+
+void PrintTo(const FileName& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FrameFileName : public testing::TestWithParam<FileName> {};
 

@@ -42,6 +42,10 @@ struct LineEnd {
     const char* json;
 };
 
+void PrintTo(const LineEnd& c, std::ostream* os) {
+    *os << c.csv;
+}
+
 class LineEndText : public testing::TestWithParam<LineEnd> {};
 
 // A fixed precision (printf %g, iostream default) would round 79.66666666666667 to 79.6667 and

@@ -87,6 +87,10 @@ struct SparseCase {
     const char* refusal;                     // nullptr: it must load
 };
 
+void PrintTo(const SparseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SparseFile : public ::testing::TestWithParam<SparseCase> {};
 
 // A loader that sized its buffer or its reading by the file's size would allocate or read 2 GiB;
@@ -180,6 +184,10 @@ struct ChangeCase {
     void (*change)(const fs::path& file, const fs::path& elsewhere);
     Outcome second;
 };
+
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ChangedBetweenLoads : public ::testing::TestWithParam<ChangeCase> {};
 
@@ -380,6 +388,10 @@ struct FolderNameCase {
     const char* folder;
 };
 
+void PrintTo(const FolderNameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UnusualFolderName : public ::testing::TestWithParam<FolderNameCase> {};
 
 // The folder's name reaches the file system unchanged: no quoting, splitting, encoding or
@@ -423,6 +435,10 @@ struct BadFolderCase {
     fs::path (*folder)(const fs::path& base);
     const char* reason;
 };
+
+void PrintTo(const BadFolderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadFolder : public ::testing::TestWithParam<BadFolderCase> {};
 
