@@ -65,6 +65,9 @@ std::string describeOpenError(int error) {
         return "too many levels of symbolic links";
     case ENOTDIR:
         return "a part of the path is not a folder";
+    case ENXIO:
+        // What opening a socket gives; pipes and devices are refused after opening.
+        return "not a regular file";
     default: {
         std::string text = std::strerror(error);
         if (!text.empty())

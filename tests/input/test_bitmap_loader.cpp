@@ -2,10 +2,13 @@
 #include "input/bitmap_loader.h"
 #include "recording_surface.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace vireo {
@@ -218,6 +221,17 @@ void writeLayout(const std::filesystem::path& file, void (*change)(BmpLayout&)) 
     writeFile(file, buildBmp(patterned, with(change)));
 }
 
+void bindSocket(const std::filesystem::path& file) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(file.string().size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, file.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd); // the socket file stays
+}
+
 std::vector<std::uint8_t> truncated(std::size_t size) {
     std::vector<std::uint8_t> bytes = buildBmp(patterned);
     bytes.resize(size);
@@ -276,6 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "too short for pixel data"},
         RefusalCase{"Fifo", [](const auto& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
                     "not a regular file"},
+        RefusalCase{"Socket", [](const auto& f) { bindSocket(f); }, "not a regular file"},
         RefusalCase{"LinkToDevZero",
                     [](const auto& f) { std::filesystem::create_symlink("/dev/zero", f); },
                     "not a regular file"},
