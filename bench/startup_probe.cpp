@@ -1,0 +1,95 @@
+// vireo-startup-probe: the window program itself (runVireo) with a hook for measuring it as a
+// whole process. When the first frame has been painted on Picture3 it prints the wall-clock time
+// in nanoseconds since the epoch ("first-frame-shown-ns 1765000000123456789") on stdout, so that
+// a script that noted the time before starting it gets the start-up time; then it closes the
+// window and the program ends by itself.
+//
+// With VIREO_PROBE_EXERCISE=1 it first works the window as an operator would, for measuring the
+// peak memory of a session: every frame in turn, "Display Picture", a sweep of the threshold
+// slider and two "Find Center" runs.
+#include "app/window/startup.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+long long nowNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+template <typename T> T* control(QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        qFatal("the window has no control named %s", name);
+    return found;
+}
+
+// Works every frame of the window's folder, letting it repaint after each action.
+void exercise(QWidget* window) {
+    auto* picslider = control<QAbstractSlider>(window, "picslider");
+    auto* sobelslider = control<QAbstractSlider>(window, "sobelslider");
+    auto* displayPicture = control<QAbstractButton>(window, "Command4");
+    auto* findCenter = control<QAbstractButton>(window, "Command5");
+    for (int frame = picslider->minimum(); frame <= picslider->maximum(); ++frame) {
+        picslider->setValue(frame);
+        QCoreApplication::processEvents();
+        displayPicture->click();
+        QCoreApplication::processEvents();
+        for (int threshold = 0; threshold <= 255; threshold += 15) {
+            sobelslider->setValue(threshold);
+            QCoreApplication::processEvents();
+        }
+        findCenter->click();
+        findCenter->click();
+        QCoreApplication::processEvents();
+    }
+}
+
+class FirstFrameProbe : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (done_ || event->type() != QEvent::Paint ||
+            watched->objectName() != QLatin1String("Picture3"))
+            return false;
+        done_ = true;
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        // Runs once this paint event, and with it the first showing of the frame, is over.
+        QTimer::singleShot(0, window, [window] {
+            std::printf("first-frame-shown-ns %lld\n", nowNanoseconds());
+            std::fflush(stdout);
+            if (qEnvironmentVariableIntValue("VIREO_PROBE_EXERCISE") == 1)
+                exercise(window);
+            window->close();
+        });
+        return false;
+    }
+
+private:
+    bool done_ = false;
+};
+
+void armProbe() {
+    // The program first reads its arguments with a plain core application; only the widget
+    // application shows the window.
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        application->installEventFilter(new FirstFrameProbe(application));
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(armProbe)
+
+int main(int argc, char* argv[]) {
+    return vireo::runVireo(argc, argv);
+}

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in build-bench/ (optimised, without the tests) and measures Vireo against
+# its speed and memory targets: the per-frame stages in-process (Google Benchmark), the same
+# pipeline in OpenCV side by side when OpenCV is installed (./scripts/install-opencv.sh), the
+# window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames,
+# the window's start-up to its first frame, and the peak memory of both. Prints a summary per
+# target and keeps everything in build-bench/bench-results.txt.
+#
+#   ./scripts/bench.sh                      # everything
+#   ./scripts/bench.sh --benchmark_filter=edges   # arguments go to the Google Benchmark programs
+#
+# Environment: VIREO_BENCH_BUILD (build folder, default build-bench/), VIREO_BENCH_RUNS (runs per
+# whole-process measurement, default 15). Benchmark repetitions default to 5; pass
+# --benchmark_repetitions=N to change them.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+BUILD="${VIREO_BENCH_BUILD:-$VIREO_ROOT/build-bench}"
+RUNS="${VIREO_BENCH_RUNS:-15}"
+RESULTS="$BUILD/bench-results.txt"
+
+vireo_install_packages libbenchmark-dev time
+vireo_build "$BUILD" -DVIREO_BUILD_BENCHMARKS=ON -DVIREO_BUILD_TESTS=OFF
+
+CLI="$BUILD/src/app/cli/vireo-cli"
+OPENCV_CLI="$BUILD/bench/vireo-opencv-cli"
+PROBE="$BUILD/bench/vireo-startup-probe"
+
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/vireo-bench-XXXXXX")"
+trap 'rm -rf "$WORK"' EXIT
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+exec > >(tee "$RESULTS") 2>&1
+echo "Vireo benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, commit $(git -C "$VIREO_ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+SUMMARY=()
+note() { SUMMARY+=("$1"); }
+
+# min median max of the numbers on stdin, one per line.
+stats() { sort -n | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.2f %.2f %.2f\n", v[1], m, v[NR] }'; }
+# verdict VALUE OP BOUND: "met" or "MISSED".
+verdict() { awk -v v="$1" -v b="$3" -v op="$2" 'BEGIN { ok = (op == "<") ? v < b : v >= b; print ok ? "met" : "MISSED" }'; }
+now() { date +%s%N; }
+
+section() { printf '\n==== %s\n' "$1"; }
+
+# ---- In-process benchmarks
+section "Engine stages (vireo-bench-engine)"
+"$BUILD/bench/vireo-bench-engine" "$@" || true
+if [ -x "$BUILD/bench/vireo-bench-opencv" ]; then
+    section "Vireo and OpenCV side by side (vireo-bench-opencv)"
+    "$BUILD/bench/vireo-bench-opencv" "$@" || true
+else
+    section "OpenCV not installed: no side-by-side benchmark (./scripts/install-opencv.sh installs it)"
+fi
+section "Window events on the offscreen platform (vireo-bench-window)"
+"$BUILD/bench/vireo-bench-window" "$@" || true
+
+# ---- Whole processes
+section "vireo-cli over 1,000 frames as a whole process ($RUNS runs each, interleaved)"
+FRAMES="$WORK/frames"
+mkdir "$FRAMES"
+for n in $(seq 0 999); do cp "$VIREO_ROOT/samples/pic$((n % 13)).bmp" "$FRAMES/pic$n.bmp"; done
+"$CLI" --dir "$FRAMES" >"$WORK/vireo.csv"
+HAVE_OPENCV=0
+if [ -x "$OPENCV_CLI" ]; then
+    HAVE_OPENCV=1
+    "$OPENCV_CLI" "$FRAMES" >"$WORK/opencv.csv"
+    if cmp -s "$WORK/vireo.csv" "$WORK/opencv.csv"; then
+        echo "vireo-cli and vireo-opencv-cli print the same 1,000 records"
+    else
+        echo "vireo-cli and vireo-opencv-cli disagree:"
+        diff "$WORK/vireo.csv" "$WORK/opencv.csv" | head -5
+    fi
+fi
+: >"$WORK/cli-ms"
+: >"$WORK/opencv-ms"
+for _ in $(seq "$RUNS"); do
+    start=$(now)
+    "$CLI" --dir "$FRAMES" >/dev/null
+    echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/cli-ms"
+    if [ "$HAVE_OPENCV" = 1 ]; then
+        start=$(now)
+        "$OPENCV_CLI" "$FRAMES" >/dev/null
+        echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/opencv-ms"
+    fi
+done
+read -r cli_min cli_med cli_max < <(stats <"$WORK/cli-ms")
+cli_fps=$(awk -v t="$cli_med" 'BEGIN { printf "%.0f", 1000 / (t / 1000) }')
+printf 'vireo-cli        wall ms min %s median %s max %s; %s frames/s at the median\n' \
+    "$cli_min" "$cli_med" "$cli_max" "$cli_fps"
+note "vireo-cli, 1,000 frames: $cli_fps frames/s (median of $RUNS; ms min/median/max $cli_min/$cli_med/$cli_max), target >= 20000: $(verdict "$cli_fps" ">=" 20000)"
+if [ "$HAVE_OPENCV" = 1 ]; then
+    read -r cv_min cv_med cv_max < <(stats <"$WORK/opencv-ms")
+    cv_fps=$(awk -v t="$cv_med" 'BEGIN { printf "%.0f", 1000 / (t / 1000) }')
+    ratio=$(awk -v a="$cv_med" -v b="$cli_med" 'BEGIN { printf "%.2f", a / b }')
+    printf 'vireo-opencv-cli wall ms min %s median %s max %s; %s frames/s at the median\n' \
+        "$cv_min" "$cv_med" "$cv_max" "$cv_fps"
+    note "vireo-cli frames/s / OpenCV twin's: ${ratio}x ($cli_fps vs $cv_fps, medians of this run), target >= 4: $(verdict "$ratio" ">=" 4)"
+fi
+: >"$WORK/cli-start-ms"
+for _ in $(seq "$RUNS"); do
+    start=$(now)
+    "$CLI" --version >/dev/null
+    echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/cli-start-ms"
+done
+read -r s_min s_med s_max < <(stats <"$WORK/cli-start-ms")
+printf 'vireo-cli --version (start-up and exit alone) wall ms min %s median %s max %s\n' \
+    "$s_min" "$s_med" "$s_max"
+
+section "Window start-up to the first frame shown ($RUNS runs)"
+: >"$WORK/start-ms"
+: >"$WORK/whole-ms"
+for _ in $(seq "$RUNS"); do
+    start=$(now)
+    shown=$("$PROBE" "$VIREO_ROOT/samples" | awk '/^first-frame-shown-ns/ { print $2 }')
+    end=$(now)
+    echo "$(( (shown - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/start-ms"
+    echo "$(( (end - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/whole-ms"
+done
+read -r w_min w_med w_max < <(stats <"$WORK/start-ms")
+read -r x_min x_med x_max < <(stats <"$WORK/whole-ms")
+printf 'to the first frame shown: wall ms min %s median %s max %s\n' "$w_min" "$w_med" "$w_max"
+printf 'whole process (start, first frame, close, exit): wall ms min %s median %s max %s\n' \
+    "$x_min" "$x_med" "$x_max"
+note "window start-up to the first frame shown: median $w_med ms (min/max $w_min/$w_max), target < 150: $(verdict "$w_med" "<" 150)"
+
+section "Peak memory (/usr/bin/time -v, maximum resident set size, $RUNS runs)"
+: >"$WORK/cli-kb"
+: >"$WORK/window-kb"
+for _ in $(seq "$RUNS"); do
+    /usr/bin/time -v "$CLI" --dir "$FRAMES" 2>&1 >/dev/null |
+        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/cli-kb"
+    VIREO_PROBE_EXERCISE=1 /usr/bin/time -v "$PROBE" "$VIREO_ROOT/samples" 2>&1 >/dev/null |
+        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/window-kb"
+done
+read -r c_min c_med c_max < <(awk '{ print $1 / 1024 }' "$WORK/cli-kb" | stats)
+read -r v_min v_med v_max < <(awk '{ print $1 / 1024 }' "$WORK/window-kb" | stats)
+printf 'vireo-cli over 1,000 frames: MB min %s median %s max %s\n' "$c_min" "$c_med" "$c_max"
+printf 'window, every frame shown, edges, threshold sweep, Find Center: MB min %s median %s max %s\n' \
+    "$v_min" "$v_med" "$v_max"
+note "vireo-cli peak memory: $c_max MB at most (median $c_med), target < 15: $(verdict "$c_max" "<" 15)"
+note "window peak memory: $v_max MB at most (median $v_med), target < 80: $(verdict "$v_max" "<" 80)"
+
+section "Whole-process targets"
+printf '%s\n' "${SUMMARY[@]}"
+echo "(in-process targets: see the summaries of each benchmark program above)"
+echo "Results kept in $RESULTS"
