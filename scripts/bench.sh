@@ -110,6 +110,20 @@ done
 read -r s_min s_med s_max < <(stats <"$WORK/cli-start-ms")
 printf 'vireo-cli --version (start-up and exit alone) wall ms min %s median %s max %s\n' \
     "$s_min" "$s_med" "$s_max"
+if [ "$HAVE_OPENCV" = 1 ]; then
+    ONE="$WORK/one-frame"
+    mkdir "$ONE"
+    cp "$VIREO_ROOT/samples/pic0.bmp" "$ONE/"
+    : >"$WORK/opencv-start-ms"
+    for _ in $(seq "$RUNS"); do
+        start=$(now)
+        "$OPENCV_CLI" "$ONE" >/dev/null
+        echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/opencv-start-ms"
+    done
+    read -r o_min o_med o_max < <(stats <"$WORK/opencv-start-ms")
+    printf 'vireo-opencv-cli on one frame (mostly start-up) wall ms min %s median %s max %s\n' \
+        "$o_min" "$o_med" "$o_max"
+fi
 
 section "Window start-up to the first frame shown ($RUNS runs)"
 : >"$WORK/start-ms"
