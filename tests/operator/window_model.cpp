@@ -2,6 +2,7 @@
 
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
+#include "state/null_surface.h"
 #include "tracking/centers.h"
 
 #include <utility>
@@ -10,21 +11,8 @@ namespace vireo::testing {
 
 namespace {
 
-// Takes the overlay's drawing and keeps none of it: the model checks numbers, the window's own
-// surface is checked against the edge frame.
-class NoOpSurface : public Surface {
-public:
-    void clear() override {}
-    void setPicture(const Picture&) override {}
-    void setScaleMode(ScaleMode) override {}
-    void setLineWidth(int) override {}
-    void setPixel(float, float, Colour) override {}
-    void line(float, float, float, float, Colour) override {}
-    void circle(float, float, float, Colour) override {}
-};
-
 // Keeps the picture the loader shows.
-class PictureCatcher : public NoOpSurface {
+class PictureCatcher : public NullSurface {
 public:
     explicit PictureCatcher(Picture& target)
         : target_(target) {}
@@ -71,7 +59,7 @@ void WindowModel::thresholdChange(int value) {
 bool WindowModel::findCenter() {
     if (!state_.edgesready)
         return false;
-    NoOpSurface surface;
+    NullSurface surface;
     const CenterRun run = findcenter(state_, surface);
     middiff_ = QString::number(run.forecast);
     edgeSurface_ = EdgeSurface::Overlay;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/cli/cli_options.h"
-#include "app/cli/null_surface.h"
 #include "app/cli/output_files.h"
 #include "app/cli/run_record.h"
+#include "state/null_surface.h"
 #include "state/tracking_state.h"
 
 #include <span>

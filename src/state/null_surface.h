@@ -4,8 +4,8 @@
 
 namespace vireo {
 
-// A surface that draws nothing: the records need the centres, not the pixels, so a run without
-// --render-dir gives the engine this and skips all painting.
+// A surface that draws nothing, for callers that need the centres and not the pixels (vireo-cli
+// without --render-dir skips all painting this way).
 class NullSurface : public Surface {
 public:
     void clear() override {}
