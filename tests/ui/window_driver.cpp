@@ -118,15 +118,12 @@ Colour WindowDriver::surfaceAt(const char* pictureName, int x, int y) const {
 }
 
 bool WindowDriver::shownBlank(const char* pictureName) const {
-    const QImage image = shown(pictureName);
-    const QRgb background =
-        qRgb(redOf(RasterSurface::kBackground), greenOf(RasterSurface::kBackground),
-             blueOf(RasterSurface::kBackground));
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if ((image.pixel(x, y) & 0xFFFFFFu) != (background & 0xFFFFFFu))
-                return false;
-    return true;
+    const QImage image = shown(pictureName).convertToFormat(QImage::Format_RGB32);
+    QImage blank(image.size(), QImage::Format_RGB32);
+    blank.setDevicePixelRatio(image.devicePixelRatio());
+    const Colour background = RasterSurface::kBackground;
+    blank.fill(QColor(redOf(background), greenOf(background), blueOf(background)));
+    return image == blank;
 }
 
 } // namespace vireo::testing
