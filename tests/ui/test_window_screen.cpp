@@ -47,15 +47,9 @@ void WindowScreenTest::screenShowsTheFrameTheEdgesAndTheOverlay() {
         const QRgb c = screen.pixel(at);
         return rgb(qRed(c), qGreen(c), qBlue(c));
     };
-    // Picture3 shows the frame: the bright path between dark walls.
-    QCOMPARE(onScreen("Picture3", 10, 10), grey(0));
-    QCOMPARE(onScreen("Picture3", 60, 10), grey(255));
-    // Picture4: edges at the walls, the overlay's colours where the centres 70, 80, 90 put them.
-    QCOMPARE(onScreen("Picture4", 49, 10), grey(0));
-    QCOMPARE(onScreen("Picture4", 60, 10), grey(255));
+    // The overlay's colours where the centres 70, 80, 90 put them, and every pixel as drawn.
     QCOMPARE(onScreen("Picture4", 80, 60), kRed);
     QCOMPARE(onScreen("Picture4", 64, 40), kBlue);
-    // And every other pixel of both surfaces as drawn.
     for (const char* name : {"Picture3", "Picture4"})
         for (int y = 0; y < 121; ++y)
             for (int x = 0; x < 161; ++x)
