@@ -1,9 +1,10 @@
 #include "input/bitmap_loader.h"
 
+#include "input/reason_text.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -68,12 +69,8 @@ std::string describeOpenError(int error) {
     case ENXIO:
         // What opening a socket gives; pipes and devices are refused after opening.
         return "not a regular file";
-    default: {
-        std::string text = std::strerror(error);
-        if (!text.empty())
-            text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-        return "cannot open: " + text;
-    }
+    default:
+        return "cannot open: " + reasonText(std::strerror(error));
     }
 }
 

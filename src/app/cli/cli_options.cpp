@@ -1,7 +1,7 @@
 #include "app/cli/cli_options.h"
 
-#include "app/cli/decimal.h"
-#include "app/cli/reason_text.h"
+#include "input/decimal.h"
+#include "input/reason_text.h"
 
 #include <QCommandLineParser>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cli/frame_list.h"
+#include "input/frame_list.h"
 
 #include <QStringList>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // vireo-cli: the window's frame processing without a window, one record per "Find Center" run.
 
 #include "app/cli/cli_options.h"
-#include "app/cli/frame_list.h"
 #include "app/cli/frame_runner.h"
 #include "app/cli/output_files.h"
 #include "app/cli/progress_line.h"
-#include "app/cli/reason_text.h"
 #include "app/cli/record_writer.h"
+#include "input/frame_list.h"
+#include "input/reason_text.h"
 
 #include <QCoreApplication>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "app/cli/output_files.h"
 
-#include "app/cli/reason_text.h"
+#include "input/reason_text.h"
 
 #include <QFile>
 #include <QImageWriter>

@@ -1,6 +1,6 @@
 #include "app/window/folder_drop.h"
 
-#include "app/cli/frame_list.h"
+#include "input/frame_list.h"
 
 #include <QFile>
 #include <QMimeData>

@@ -1,10 +1,10 @@
 #include "app/window/frm_main.h"
 
-#include "app/cli/frame_list.h"
 #include "app/window/folder_drop.h"
 #include "app/window/pixel_readout.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
+#include "input/frame_list.h"
 #include "tracking/centers.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"

@@ -1,5 +1,5 @@
-#include "app/cli/frame_list.h"
 #include "bmp_builder.h"
+#include "input/frame_list.h"
 
 #include <gtest/gtest.h>
 

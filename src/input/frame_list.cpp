@@ -1,7 +1,7 @@
-#include "app/cli/frame_list.h"
+#include "input/frame_list.h"
 
-#include "app/cli/decimal.h"
-#include "app/cli/reason_text.h"
+#include "input/decimal.h"
+#include "input/reason_text.h"
 
 #include <algorithm>
 #include <system_error>
