@@ -9,7 +9,7 @@ VIREO_BUILD="${VIREO_BUILD:-$VIREO_ROOT/build}"
 
 VIREO_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev nlohmann-json3-dev libgtest-dev
+    qt6-base-dev libgl-dev nlohmann-json3-dev libcli11-dev libgtest-dev
     xvfb xauth x11-apps
     # Screenshots of the real window (tests, scripts/screenshot.sh) and the package checks.
     imagemagick xdotool desktop-file-utils dpkg-dev

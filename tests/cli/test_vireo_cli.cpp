@@ -139,6 +139,7 @@ TEST_F(CliEndToEnd, FolderWithoutFramesIsAFailureSaidOnStderr) {
 struct UsageRun {
     QStringList arguments;
     std::string reason;
+    friend void PrintTo(const UsageRun& run, std::ostream* out) { *out << run.reason; }
 };
 
 class CliUsageError : public CliEndToEnd, public ::testing::WithParamInterface<UsageRun> {};
@@ -260,6 +261,21 @@ TEST_F(CliEndToEnd, RenderFilesShowTheWindowsEdgeSurface) {
     RasterSurface picture4;
     EXPECT_EQ(painted.out, windowRecords(5, 100, 2, picture4));
     EXPECT_TRUE(image == picture4.image()) << "the PNG differs from the window's edge surface";
+}
+
+// Catches a renderer looked for in the wrong place, or one whose absence is noticed only after
+// records went out: a lone copy of the program must fail up front, naming the module.
+TEST_F(CliEndToEnd, MissingRendererFailsBeforeAnyFrame) {
+    addFrame(1, kStraight);
+    const CliRun run = runCli({dir()}, R"(mkdir "$1/bin" && cp "$0" "$1/bin/" &&
+                                          exec "$1/bin/vireo-cli" -d "$1" --render-dir "$1/r")");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("vireo-cli: --render-dir: cannot load the renderer /", 0), 0u)
+        << run.err;
+    EXPECT_NE(run.err.find("/vireo/vireo-render.so: cannot open shared object file"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(CliEndToEnd, UnwritableOutputFolderFailsTheFrameWithAMessageNamingThePath) {

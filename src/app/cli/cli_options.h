@@ -2,10 +2,10 @@
 
 #include "input/frame_list.h"
 
-#include <QStringList>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vireo {
 
@@ -32,8 +32,9 @@ struct CommandLine {
     std::string columnHelp; // what the record columns mean, shown by --help
 };
 
-// Parses the program's arguments (arguments[0] being the program). Never exits the process and
-// never prints; the caller acts on the result.
-CommandLine parseCommandLine(const QStringList& arguments);
+// Parses the program's arguments as the bytes it was given (arguments[0] being the program), so a
+// folder name need not be valid UTF-8. Never exits the process and never prints; the caller acts
+// on the result.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 } // namespace vireo

@@ -1,9 +1,9 @@
 #include "app/cli/frame_runner.h"
 
+#include "app/cli/frame_renderer.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
 #include "tracking/centers.h"
-#include "ui/raster_surface.h"
 
 #include <exception>
 
@@ -18,8 +18,9 @@ std::filesystem::path outputFile(const std::filesystem::path& folder, const char
 
 } // namespace
 
-FrameRunner::FrameRunner(const CliOptions& options)
-    : options_(options) {
+FrameRunner::FrameRunner(const CliOptions& options, FrameRenderer* renderer)
+    : options_(options)
+    , renderer_(options.renderDir ? renderer : nullptr) {
     initmask(state_);
     state_.sobelthresh = options.threshold;
     records_.reserve(static_cast<std::size_t>(options.runs));
@@ -29,11 +30,10 @@ bool FrameRunner::process(int frame) {
     records_.clear();
     errors_.clear();
     try {
-        if (options_.renderDir) {
-            RasterSurface picture4;
-            runFrame(frame, &picture4);
-            if (auto error = writePng(outputFile(*options_.renderDir, "vireo", frame, ".png"),
-                                      picture4.image());
+        if (renderer_) {
+            runFrame(frame, &renderer_->newFrame());
+            if (auto error =
+                    renderer_->writePng(outputFile(*options_.renderDir, "vireo", frame, ".png"));
                 !error.empty())
                 errors_.push_back(std::move(error));
         } else {
@@ -50,7 +50,7 @@ bool FrameRunner::process(int frame) {
     return errors_.empty();
 }
 
-void FrameRunner::runFrame(int frame, RasterSurface* picture4) {
+void FrameRunner::runFrame(int frame, Surface* picture4) {
     state_.picshown = false;
     state_.edgesready = false;
     historyinit(state_);
@@ -66,8 +66,7 @@ void FrameRunner::runFrame(int frame, RasterSurface* picture4) {
         writeEdgeFile(frame);
 
     for (int run = 1; run <= options_.runs; ++run) {
-        const CenterRun result =
-            findcenter(state_, picture4 ? static_cast<Surface&>(*picture4) : nullSurface_);
+        const CenterRun result = findcenter(state_, picture4 ? *picture4 : nullSurface_);
         records_.push_back({frame, options_.threshold, run, result.centres, result.forecast,
                             result.line.top, result.line.bottom});
     }

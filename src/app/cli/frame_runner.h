@@ -12,19 +12,21 @@
 
 namespace vireo {
 
-class RasterSurface;
+class FrameRenderer;
 
 // Runs the window's sequence on one frame after another, with one tracking state for the whole
 // run, set up as the window's start-up does (kernels filled, threshold stored).
 //
 // For each frame: the frame change (scan rows reset to centre 80), the load, "Display Picture"
 // and then the requested number of "Find Center" runs, each continuing from the centres the run
-// before it stored. With a render folder the edge map and overlay are drawn on a fresh raster
-// surface per frame, exactly as the window's edge surface would show them; otherwise nothing is
-// painted, and the records are the same either way.
+// before it stored. With a render folder and a renderer the edge map and overlay are drawn on
+// the renderer's fresh surface per frame, exactly as the window's edge surface would show them,
+// and saved as OUT/vireoN.png; otherwise nothing is painted, and the records are the same either
+// way.
 class FrameRunner {
 public:
-    explicit FrameRunner(const CliOptions& options);
+    // `renderer`, when given, must outlive the runner.
+    explicit FrameRunner(const CliOptions& options, FrameRenderer* renderer = nullptr);
 
     // Processes frame `frame`; true when everything about it succeeded. records() then holds one
     // record per run, or none when the frame could not be loaded or processed; errors() holds a
@@ -38,10 +40,11 @@ public:
 
 private:
     // Paints on `picture4` when given; computes edges and centres only otherwise.
-    void runFrame(int frame, RasterSurface* picture4);
+    void runFrame(int frame, Surface* picture4);
     void writeEdgeFile(int frame);
 
     const CliOptions& options_;
+    FrameRenderer* renderer_; // null when nothing is rendered
     TrackingState state_;
     NullSurface nullSurface_;
     EdgeFileWriter edgeFiles_;

@@ -5,16 +5,17 @@
 #include "app/cli/output_files.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
+#include "app/cli/renderer_loader.h"
 #include "input/frame_list.h"
 #include "input/reason_text.h"
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -41,8 +42,9 @@ bool makeOutputFolders(const CliOptions& options) {
     return ok;
 }
 
-int processFrames(const CliOptions& options, const vireo::FrameList& frames) {
-    vireo::FrameRunner runner(options);
+int processFrames(const CliOptions& options, const vireo::FrameList& frames,
+                  vireo::FrameRenderer* renderer) {
+    vireo::FrameRunner runner(options, renderer);
     vireo::RecordWriter writer(STDOUT_FILENO, options.format);
     vireo::ProgressLine progress(vireo::frameCount(frames));
     writer.writeHeader();
@@ -75,6 +77,16 @@ int processFrames(const CliOptions& options, const vireo::FrameList& frames) {
 }
 
 int run(const CliOptions& options) {
+    // Qt comes in with the renderer, only when pictures are asked for.
+    vireo::LoadedRenderer renderer;
+    if (options.renderDir) {
+        renderer = vireo::loadFrameRenderer();
+        if (!renderer.renderer) {
+            printError("--render-dir: " + renderer.error);
+            return kExitFailure;
+        }
+    }
+
     vireo::FrameList frames = options.frames;
     if (frames.empty()) {
         auto search = vireo::findFrames(options.folder);
@@ -91,7 +103,7 @@ int run(const CliOptions& options) {
     }
     if (!makeOutputFolders(options))
         return kExitFailure;
-    return processFrames(options, frames);
+    return processFrames(options, frames, renderer.renderer.get());
 }
 
 } // namespace
@@ -100,11 +112,8 @@ int main(int argc, char** argv) {
     // Writes to a closed pipe then fail with EPIPE instead of killing the process.
     std::signal(SIGPIPE, SIG_IGN);
 
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName("vireo-cli");
-    QCoreApplication::setApplicationVersion(VIREO_VERSION);
-
-    const vireo::CommandLine commandLine = vireo::parseCommandLine(application.arguments());
+    const vireo::CommandLine commandLine =
+        vireo::parseCommandLine(std::vector<std::string>(argv, argv + argc));
     switch (commandLine.action) {
     case vireo::CommandLine::Action::ShowHelp:
         std::printf("%s\n%s", commandLine.usage.c_str(), commandLine.columnHelp.c_str());

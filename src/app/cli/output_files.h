@@ -2,7 +2,8 @@
 
 #include "state/frame.h"
 
-#include <QImage>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -19,14 +20,15 @@ std::string makeOutputFolder(const std::filesystem::path& folder);
 // "P5\n160 120\n255\n" and then the rows top first, each left to right, one byte per pixel.
 class EdgeFileWriter {
 public:
+    static constexpr char kHeader[] = "P5\n160 120\n255\n";
+    static constexpr std::size_t kHeaderSize = sizeof kHeader - 1;
+
     EdgeFileWriter();
     std::string write(const std::filesystem::path& file, const Frame& edges);
 
 private:
-    QImage image_; // reused for every frame
+    // The whole file, reused for every frame.
+    std::array<std::uint8_t, kHeaderSize + Frame::kPictureWidth * Frame::kPictureHeight> bytes_{};
 };
-
-// Writes the image as PNG.
-std::string writePng(const std::filesystem::path& file, const QImage& image);
 
 } // namespace vireo
