@@ -1,6 +1,7 @@
 # Installs a build into a fresh prefix and checks the installed tree: both programs, the desktop
 # entry and its icon where a Linux desktop looks for them, and the example frames. Then runs the
-# installed programs, which must not need the build tree.
+# installed programs, which must not need the build tree: vireo-cli also with --render-dir, which
+# must find its renderer module in the installed tree.
 #
 #   cmake -DVIREO_BUILD_DIR=<build> -DVIREO_PREFIX=<empty folder to use> -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -88,6 +89,18 @@ string(REGEX MATCHALL "\n" newlines "${out}")
 list(LENGTH newlines records)
 if(NOT status EQUAL 0 OR NOT records EQUAL 14)
     fail("vireo-cli --dir share/vireo/samples gave ${status} and ${records} lines: ${err}")
+endif()
+
+# With --render-dir it loads the installed renderer module and writes a PNG.
+set(render "${VIREO_PREFIX}/render-check")
+execute_process(COMMAND "${VIREO_PREFIX}/bin/vireo-cli" --dir "${samples}" --render-dir "${render}" 5
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+set(picture "${render}/vireo5.png")
+if(EXISTS "${picture}")
+    file(READ "${picture}" signature LIMIT 8 HEX)
+endif()
+if(NOT status EQUAL 0 OR NOT signature STREQUAL "89504e470d0a1a0a")
+    fail("vireo-cli --render-dir gave ${status} and no PNG ${picture}: ${err}")
 endif()
 
 if(failures)
