@@ -1,5 +1,6 @@
 #include "input/bitmap_loader.h"
 
+#include "input/grey_conversion.h"
 #include "input/reason_text.h"
 
 #include <algorithm>
@@ -23,8 +24,8 @@ constexpr std::array<std::uint32_t, 5> kInfoHeaderSizes{40, 52, 56, 108, 124};
 constexpr std::size_t kLargestHeaders = kFileHeaderSize + 124;
 constexpr int kWidth = Frame::kPictureWidth;
 constexpr int kHeight = Frame::kPictureHeight;
-constexpr std::size_t kRowBytes = 3 * kWidth; // 480: a multiple of 4, so rows carry no padding
-constexpr std::size_t kPixelBytes = kRowBytes * kHeight;
+constexpr std::size_t kRowBytes = kFrameRowBytes;
+constexpr std::size_t kPixelBytes = kFramePixelBytes;
 
 std::uint16_t readU16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -147,11 +148,15 @@ std::string checkHeaders(const std::uint8_t* headers, std::size_t available, lon
     return {};
 }
 
-// Reads the headers and the pixel data of `path` into a fresh buffer (headers first, then the
-// pixel data) and describes where the rows lie in it. Throws LoadError for anything that is not a
-// frame file.
-std::vector<std::uint8_t> readFrameFile(const std::filesystem::path& path, const std::string& name,
-                                        PixelLayout& layout) {
+// Reads the headers and the pixel data of `path` into `bytes` (headers first, then the pixel data)
+// and describes where the rows lie in it. Throws LoadError for anything that is not a frame file;
+// `bytes` then holds nothing of value.
+//
+// A file whose pixel data follows its headers directly, as nearly every one does, is read with
+// one read of the headers and the pixel data together; any other with a second read at its
+// pixel-data offset. Never more than a frame's worth is read, whatever size the file claims.
+void readFrameFile(const std::filesystem::path& path, const std::string& name,
+                   std::vector<std::uint8_t>& bytes, PixelLayout& layout) {
     // Non-blocking, so that opening a pipe cannot wait for a writer; it is refused below anyway.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -167,24 +172,32 @@ std::vector<std::uint8_t> readFrameFile(const std::filesystem::path& path, const
         throw LoadError(name, "not a regular file");
     const long long fileSize = info.st_size;
 
-    std::array<std::uint8_t, kLargestHeaders> headers{};
-    const long got = readAt(fd, headers.data(), headers.size(), 0);
+    // Asking for no more than the file holds saves the read that would only report its end.
+    constexpr std::size_t kMostRead = kLargestHeaders + kPixelBytes;
+    const std::size_t wanted = fileSize < static_cast<long long>(kMostRead)
+                                   ? static_cast<std::size_t>(fileSize)
+                                   : kMostRead;
+    bytes.resize(kMostRead);
+    const long got = readAt(fd, bytes.data(), wanted, 0);
     if (got < 0)
         throw LoadError(name, describeOpenError(errno));
     if (const std::string reason =
-            checkHeaders(headers.data(), static_cast<std::size_t>(got), fileSize, layout);
+            checkHeaders(bytes.data(), static_cast<std::size_t>(got), fileSize, layout);
         !reason.empty())
         throw LoadError(name, reason);
 
-    std::vector<std::uint8_t> bytes(layout.headerBytes + kPixelBytes);
-    std::copy_n(headers.begin(), layout.headerBytes, bytes.begin());
-    const long pixels = readAt(fd, bytes.data() + layout.headerBytes, kPixelBytes,
-                               static_cast<off_t>(layout.dataOffset));
-    if (pixels < 0)
-        throw LoadError(name, describeOpenError(errno));
-    if (static_cast<std::size_t>(pixels) != kPixelBytes)
+    const std::size_t frameBytes = layout.headerBytes + kPixelBytes;
+    std::size_t pixels = static_cast<std::size_t>(got) - layout.headerBytes;
+    if (layout.dataOffset != layout.headerBytes) {
+        const long read = readAt(fd, bytes.data() + layout.headerBytes, kPixelBytes,
+                                 static_cast<off_t>(layout.dataOffset));
+        if (read < 0)
+            throw LoadError(name, describeOpenError(errno));
+        pixels = static_cast<std::size_t>(read);
+    }
+    if (pixels < kPixelBytes)
         throw LoadError(name, "file ended while its pixel data was read (it was shortened)");
-    return bytes;
+    bytes.resize(frameBytes);
 }
 
 // The picture row (0 = top) that stored row `stored` holds.
@@ -205,53 +218,6 @@ Picture toPicture(const std::uint8_t* pixelData, const PixelLayout& layout) {
     return shown;
 }
 
-using StoredRow = std::span<const std::uint8_t, kRowBytes>;
-using RowMeans = std::array<std::uint8_t, kRowBytes>;
-
-constexpr std::size_t kMeans = kRowBytes - 2; // runs of three bytes that fit in a row
-
-// The means at pixel starts, means[3x] for x = 0..159, into grey[0..159]. On little-endian
-// machines eight at a time: 24 means are three 64-bit words, and the eight wanted bytes are
-// shifted into place and stored as one word.
-void pickPixelMeans(const RowMeans& means, Frame::Row grey) {
-    if constexpr (std::endian::native == std::endian::little) {
-        for (std::size_t group = 0; group < kWidth / 8; ++group) {
-            std::uint64_t a = 0;
-            std::uint64_t b = 0;
-            std::uint64_t c = 0;
-            std::memcpy(&a, means.data() + 24 * group, 8);
-            std::memcpy(&b, means.data() + 24 * group + 8, 8);
-            std::memcpy(&c, means.data() + 24 * group + 16, 8);
-            // Bytes 0, 3, 6 of a, 1, 4, 7 of b and 2, 5 of c are means 0, 3, ..., 21.
-            const std::uint64_t eight =
-                (a & 0xFFu) | ((a >> 16) & 0xFF00u) | ((a >> 32) & 0xFF0000u) |
-                ((b << 16) & 0xFF000000u) | (b & 0xFF00000000u) | ((b >> 16) & 0xFF0000000000u) |
-                ((c << 32) & 0xFF000000000000u) | ((c << 16) & 0xFF00000000000000u);
-            std::memcpy(grey.data() + 8 * group, &eight, 8);
-        }
-    } else {
-        for (std::size_t x = 0; x < kWidth; ++x)
-            grey[x] = means[3 * x];
-    }
-}
-
-// Grey levels of one stored row into columns 0..159 of `grey`: (blue + green + red + 1) div 3,
-// the mean rounded to nearest (the sum divided by 3 never ends in exactly one half). A walk over
-// every third byte cannot be vectorised without byte shuffles, so the means of all runs of three
-// bytes are computed first, in 16-bit lanes, and the ones that start at a pixel are picked out
-// after.
-void convertRow(StoredRow source, Frame::Row grey) {
-    RowMeans means;
-    for (std::size_t i = 0; i < kMeans; ++i) {
-        const auto sum = static_cast<std::uint16_t>(source[i] + source[i + 1] + source[i + 2] + 1);
-        means[i] = static_cast<std::uint8_t>(sum / 3);
-    }
-    // No run of three starts at the last two bytes; the picking reads them as whole words.
-    means[kMeans] = 0;
-    means[kMeans + 1] = 0;
-    pickPixelMeans(means, grey);
-}
-
 } // namespace
 
 LoadError::LoadError(std::string file, std::string reason)
@@ -267,18 +233,18 @@ void moveme(TrackingState& state, const std::filesystem::path& folder, int frame
             Surface* picture) {
     const std::string name = frameFileName(frameNumber);
     PixelLayout layout;
-    std::vector<std::uint8_t> bytes = readFrameFile(folder / name, name, layout);
+    // Each load reads into the buffer the load before it replaced, which therefore needs neither
+    // a fresh allocation nor clearing; a refused file leaves only this spare buffer changed.
+    thread_local std::vector<std::uint8_t> spare;
+    readFrameFile(folder / name, name, spare, layout);
 
     // Nothing below can fail: the state changes only once the whole frame has been read.
-    const std::uint8_t* pixelData = bytes.data() + layout.headerBytes;
-    for (int stored = 0; stored < kHeight; ++stored) {
-        // The buffer holds all 120 rows of 480 bytes after the headers (readFrameFile).
-        const StoredRow source(pixelData + kRowBytes * static_cast<std::size_t>(stored), kRowBytes);
-        convertRow(source, state.grayimg.row(pictureRow(layout, stored)));
-    }
+    // The buffer holds all 120 rows of 480 bytes after the headers (readFrameFile).
+    const std::uint8_t* pixelData = spare.data() + layout.headerBytes;
+    convertToGrey(FramePixels(pixelData, kPixelBytes), layout.bottomUp, state.grayimg);
     if (picture != nullptr)
         picture->setPicture(toPicture(pixelData, layout));
-    state.filebytes = std::move(bytes);
+    state.filebytes.swap(spare);
 }
 
 } // namespace vireo
