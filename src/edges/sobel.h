@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/simd_path.h"
 #include "state/surface.h"
 #include "state/tracking_state.h"
 
@@ -20,7 +21,12 @@ constexpr int sobelCut(int threshold) {
 // (columns 0 and 159, rows 0 and 119) is always background; column 160 and row 120 are neither
 // read nor written. Throws std::out_of_range when the threshold is outside 0..255 or a kernel
 // weight outside -2..2, before anything is written.
+// Runs on the fastest instruction set this processor has (see state/simd_path.h).
 void computeEdges(TrackingState& state);
+
+// The same on the given instruction set, for tests that compare them; every path writes the same
+// bytes. Throws std::invalid_argument when this processor cannot run `path`.
+void computeEdges(TrackingState& state, SimdPath path);
 
 // computeEdges() and then translate() onto `picture4`: what "Display Picture" does.
 void Sobel(TrackingState& state, Surface& picture4);
