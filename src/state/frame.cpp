@@ -20,10 +20,8 @@ std::size_t Frame::checkedIndex(int x, int y) {
     return static_cast<std::size_t>(x) + static_cast<std::size_t>(kColumns) * y;
 }
 
-std::size_t Frame::checkedRowStart(int y) {
-    if (y < 0 || y >= kRows)
-        throw std::out_of_range("frame row " + std::to_string(y) + " is outside rows 0..120");
-    return static_cast<std::size_t>(kColumns) * y;
+void Frame::throwRowOutOfRange(int y) {
+    throw std::out_of_range("frame row " + std::to_string(y) + " is outside rows 0..120");
 }
 
 } // namespace vireo

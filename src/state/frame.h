@@ -37,7 +37,12 @@ public:
 
 private:
     static std::size_t checkedIndex(int x, int y);
-    static std::size_t checkedRowStart(int y);
+    static std::size_t checkedRowStart(int y) {
+        if (y < 0 || y >= kRows)
+            throwRowOutOfRange(y);
+        return static_cast<std::size_t>(kColumns) * static_cast<std::size_t>(y);
+    }
+    [[noreturn]] static void throwRowOutOfRange(int y);
 
     std::array<std::uint8_t, kCells> cells_{};
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int kBandRows = 2 * kBandHalfHeight + 1;
 constexpr int kSearchEnd = Frame::kPictureWidth; // columns 0..159 are searched
+constexpr std::uint8_t kEdge = 0;
 
 // Row, column and sum values are 16-bit quantities; one leaving that range is an error rather
 // than a silently wrapped number.
@@ -21,6 +23,18 @@ int checked16(long value, const char* what) {
         throw std::overflow_error(std::string(what) + " " + std::to_string(value) +
                                   " is outside the 16-bit range");
     return static_cast<int>(value);
+}
+
+// The last edge cell in row[0 .. last], or null.
+const void* lastEdgeAtOrBefore(const std::uint8_t* row, int last) {
+#ifdef __GLIBC__
+    return memrchr(row, kEdge, static_cast<std::size_t>(last) + 1);
+#else
+    for (int x = last; x >= 0; --x)
+        if (row[x] == kEdge)
+            return row + x;
+    return nullptr;
+#endif
 }
 
 } // namespace
@@ -33,17 +47,18 @@ void historyinit(TrackingState& state) {
 }
 
 int findedge(const TrackingState& state, int startw, int starth, bool goright) {
-    int x = startw;
-    if (x < 0 || x >= kSearchEnd)
-        return x;
-    const Frame::ConstRow row = state.edgeimg.row(starth);
-    const int step = goright ? 1 : -1;
-    while (x >= 0 && x < kSearchEnd) {
-        if (row[x] == 0)
-            return x;
-        x += step;
+    if (startw < 0 || startw >= kSearchEnd)
+        return startw;
+    // Columns startw .. 159 or 0 .. startw of the row, searched with the C library's vectorised
+    // byte search; the row is checked once and both ranges lie inside it.
+    const std::uint8_t* row = state.edgeimg.row(starth).data();
+    if (goright) {
+        const void* hit =
+            std::memchr(row + startw, kEdge, static_cast<std::size_t>(kSearchEnd - startw));
+        return hit ? static_cast<int>(static_cast<const std::uint8_t*>(hit) - row) : kSearchEnd;
     }
-    return x;
+    const void* hit = lastEdgeAtOrBefore(row, startw);
+    return hit ? static_cast<int>(static_cast<const std::uint8_t*>(hit) - row) : -1;
 }
 
 void centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
