@@ -106,13 +106,16 @@ bool sameFramesAsVireo() {
             }
             for (const int threshold : kThresholds) {
                 state->sobelthresh = threshold;
-                vireo::computeEdges(*state);
                 pipeline.computeEdges(threshold);
-                if (const auto difference = firstDifference(state->edgeimg, pipeline.edges());
-                    !difference.empty()) {
-                    std::fprintf(stderr, "%s, threshold %d: edge frames differ at %s\n",
-                                 paths[n].c_str(), threshold, difference.c_str());
-                    return false;
+                for (const vireo::SimdPath path : vireo::runnableSimdPaths()) {
+                    vireo::computeEdges(*state, path);
+                    if (const auto difference = firstDifference(state->edgeimg, pipeline.edges());
+                        !difference.empty()) {
+                        std::fprintf(stderr, "%s, threshold %d, %s: edge frames differ at %s\n",
+                                     paths[n].c_str(), threshold, vireo::simdPathName(path),
+                                     difference.c_str());
+                        return false;
+                    }
                 }
                 ++checked;
             }
@@ -157,6 +160,8 @@ int main(int argc, char** argv) {
                           "load/vireo/" + set});
         ratios.push_back({"edge map from a grey frame: opencv / vireo, " + set,
                           "edges/opencv/" + set, "edges/vireo/" + set, 3.0, true});
+        ratios.push_back({"edge map, portable path: opencv / vireo, " + set, "edges/opencv/" + set,
+                          "edges/vireo-portable/" + set});
         ratios.push_back({"file to edge frame: opencv / vireo, " + set, "pipeline/opencv/" + set,
                           "pipeline/vireo/" + set});
         ratios.push_back({"whole pipeline: opencv / vireo-cli per frame, " + set,

@@ -1,5 +1,7 @@
 #include "summary_reporter.h"
 
+#include "state/simd_path.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -140,6 +142,8 @@ int runBenchmarks(int argc, char** argv, std::vector<RatioTarget> ratios,
     benchmark::Initialize(&count, arguments.data());
     if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
         return 2;
+    // The engine's hot loops run on the fastest instruction set the processor has.
+    benchmark::AddCustomContext("vireo_instruction_set", simdPathName(fastestSimdPath()));
     SummaryReporter reporter(std::move(ratios), std::move(times), aggregatesOnly);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

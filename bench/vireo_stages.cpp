@@ -6,6 +6,7 @@
 #include "edges/translate.h"
 #include "frame_sets.h"
 #include "input/bitmap_loader.h"
+#include "input/grey_conversion.h"
 #include "tracking/centers.h"
 #include "ui/raster_surface.h"
 
@@ -66,16 +67,46 @@ void loadFrame(benchmark::State& state, int set) {
     finish(state, frames);
 }
 
-void computeEdgeMap(benchmark::State& state, int set) {
+void convertGrey(benchmark::State& state, int set, SimdPath path) {
+    const FrameSet& frames = frameSet(set);
+    Frame grey;
+    long i = 0;
+    for (auto _ : state) {
+        // A loaded state keeps the headers and then the pixel data.
+        const std::vector<std::uint8_t>& bytes = frames.state(i++).filebytes;
+        convertToGrey(FramePixels(bytes.data() + bytes.size() - kFramePixelBytes, kFramePixelBytes),
+                      true, grey, path);
+        benchmark::DoNotOptimize(grey);
+    }
+    finish(state, frames);
+}
+
+void computeEdgeMap(benchmark::State& state, int set, SimdPath path) {
     const FrameSet& frames = frameSet(set);
     auto copies = copiesOf(frames);
     long i = 0;
     for (auto _ : state) {
         TrackingState& target = *copies[static_cast<std::size_t>(i++ % kFramesPerSet)];
-        computeEdges(target);
+        computeEdges(target, path);
         benchmark::DoNotOptimize(target.edgeimg);
     }
     finish(state, frames);
+}
+
+void convertGrey(benchmark::State& state, int set) {
+    convertGrey(state, set, fastestSimdPath());
+}
+
+void convertGreyPortable(benchmark::State& state, int set) {
+    convertGrey(state, set, SimdPath::Portable);
+}
+
+void computeEdgeMap(benchmark::State& state, int set) {
+    computeEdgeMap(state, set, fastestSimdPath());
+}
+
+void computeEdgeMapPortable(benchmark::State& state, int set) {
+    computeEdgeMap(state, set, SimdPath::Portable);
 }
 
 void paintEdges(benchmark::State& state, int set) {
@@ -149,10 +180,13 @@ void cliPipeline(benchmark::State& state, int set) {
 }
 
 void registerVireoStages() {
-    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 8> stages{{
+    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 11> stages{{
         {"read_file/posix", readFileOnly},
         {"load/vireo", loadFrame},
+        {"grey/vireo", convertGrey},
+        {"grey/vireo-portable", convertGreyPortable},
         {"edges/vireo", computeEdgeMap},
+        {"edges/vireo-portable", computeEdgeMapPortable},
         {"paint/vireo", paintEdges},
         {"find_center/vireo", findCenter},
         {"threshold_change/vireo", changeThreshold},

@@ -11,8 +11,15 @@ namespace vireo::bench {
 void readFileOnly(benchmark::State& state, int set);
 // moveme: a frame file to a grey frame (the file bytes kept, no picture shown).
 void loadFrame(benchmark::State& state, int set);
+// convertToGrey: a frame file's pixel data, already in memory, to a grey frame, on the fastest
+// instruction set and (for information, as a processor without SSSE3 or AVX2 runs it) on the
+// portable one.
+void convertGrey(benchmark::State& state, int set);
+void convertGreyPortable(benchmark::State& state, int set);
 // computeEdges: the edge map of a loaded grey frame at the start-up threshold.
 void computeEdgeMap(benchmark::State& state, int set);
+// The same on the portable instruction set, for information.
+void computeEdgeMapPortable(benchmark::State& state, int set);
 // translate: an edge frame painted onto a raster surface, one set-pixel per cell.
 void paintEdges(benchmark::State& state, int set);
 // findcenter: one "Find Center", three centre searches and the overlay on a raster surface.
