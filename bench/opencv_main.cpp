@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
                           "pipeline/vireo/" + set});
         ratios.push_back({"whole pipeline: opencv / vireo-cli per frame, " + set,
                           "pipeline/opencv/" + set, "pipeline/vireo-cli/" + set, 4.0, true});
-        ratios.push_back({"whole pipeline: vireo-cli per frame / reading the file, " + set,
+        ratios.push_back({"per frame: vireo-cli / reading the file, " + set,
                           "pipeline/vireo-cli/" + set, "read_file/posix/" + set, 3.0, false});
     }
     return runBenchmarks(argc, argv, std::move(ratios), {});
