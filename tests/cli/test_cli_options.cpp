@@ -19,33 +19,57 @@ TEST(CliOptions, DefaultsAreTheWindowsStartUpValues) {
     EXPECT_FALSE(result.options.edgesDir || result.options.renderDir);
 }
 
-TEST(CliOptions, ReadsEveryOptionInLongAndShortForm) {
+// The folder names are not UTF-8: a parser that validates or converts them fails here.
+TEST(CliOptions, ReadsEveryOptionInLongAndShortFormKeepingFolderNameBytes) {
+    const std::string in = "in-\xff\xfe";
     for (const auto& result :
-         {parse({"--dir", "in", "--threshold", "255", "--runs", "1000", "--format", "jsonl",
-                 "--edges-dir", "e", "--render-dir", "r", "3", "5-6"}),
-          parse({"-d", "in", "-t255", "-r", "1000", "-f", "jsonl", "--edges-dir=e",
+         {parse({"--dir", in, "--threshold", "255", "--runs", "1000", "--format", "jsonl",
+                 "--edges-dir", in + "/e", "--render-dir", "r", "3", "5-6"}),
+          parse({"-d", in, "-t255", "-r", "1000", "-f", "jsonl", "--edges-dir=" + in + "/e",
                  "--render-dir=r", "3", "5-6"}),
           parse({"-d", "elsewhere", "--threshold=0", "-t", "255", "-r1000", "--format=jsonl", "3",
-                 "--dir=in", "--edges-dir", "e", "--render-dir", "r", "--", "5-6"})}) {
+                 "--dir=" + in, "--edges-dir", in + "/e", "--render-dir", "r", "--", "5-6"})}) {
         ASSERT_EQ(result.action, CommandLine::Action::Run) << result.error;
-        EXPECT_EQ(result.options.folder, "in");
+        EXPECT_EQ(result.options.folder.native(), in);
         EXPECT_EQ(result.options.threshold, 255);
         EXPECT_EQ(result.options.runs, 1000);
         EXPECT_EQ(result.options.format, RecordFormat::Jsonl);
-        EXPECT_EQ(result.options.edgesDir, std::filesystem::path("e"));
+        EXPECT_EQ(result.options.edgesDir->native(), in + "/e");
         EXPECT_EQ(result.options.renderDir, std::filesystem::path("r"));
         EXPECT_EQ(result.options.frames, (FrameList{{3, 3}, {5, 6}}));
     }
 }
 
-// Catches a parser that validates or converts names as UTF-8: a folder is bytes.
-TEST(CliOptions, FolderNamesAreKeptByteForByte) {
-    const std::string name = "frames-\xff\xfe";
-    const auto result = parse({"-d", name, "--edges-dir", name + "/e"});
-    ASSERT_EQ(result.action, CommandLine::Action::Run) << result.error;
-    EXPECT_EQ(result.options.folder.native(), name);
-    EXPECT_EQ(result.options.edgesDir->native(), name + "/e");
+class CliUsageError
+    : public ::testing::TestWithParam<std::pair<std::vector<std::string>, std::string>> {};
+
+TEST_P(CliUsageError, GivesTheReasonAndTheUsage) {
+    const auto result = parse(GetParam().first);
+    EXPECT_EQ(result.action, CommandLine::Action::UsageError);
+    EXPECT_EQ(result.error, GetParam().second);
+    EXPECT_EQ(result.usage.rfind("Usage: vireo-cli [options] [FRAMES...]\n", 0), 0u);
 }
+
+using Args = std::vector<std::string>;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliUsageError,
+    ::testing::Values(
+        std::pair(Args{"-t", "256"}, "threshold 256 is out of range 0..255"),
+        std::pair(Args{"-t", "99999999999999999999"},
+                  "threshold 99999999999999999999 is out of range 0..255"),
+        std::pair(Args{"--threshold=-1"}, "threshold \"-1\" is not a whole number 0..255"),
+        std::pair(Args{"-t", "ten"}, "threshold \"ten\" is not a whole number 0..255"),
+        std::pair(Args{"-t"}, "missing value after '-t'"),
+        std::pair(Args{"-r", "0"}, "runs 0 is out of range 1..1000"),
+        std::pair(Args{"--runs", "1001"}, "runs 1001 is out of range 1..1000"),
+        std::pair(Args{"-f", "xml"}, "format \"xml\" is neither csv nor jsonl"),
+        std::pair(Args{"-f", "CSV"}, "format \"CSV\" is neither csv nor jsonl"),
+        std::pair(Args{"--frames", "3"}, "unknown option 'frames'"),
+        std::pair(Args{"-x"}, "unknown option 'x'"),
+        std::pair(Args{"--edges-dir", ""}, "--edges-dir needs a folder name"),
+        std::pair(Args{"--render-dir="}, "--render-dir needs a folder name"),
+        std::pair(Args{"1", "5-3"}, "frame range 5-3 runs backwards"),
+        std::pair(Args{"3", "x"}, "frame \"x\" is neither a number N nor a range A-B")));
 
 TEST(CliOptions, HelpListsEveryOptionAndColumn) {
     const auto result = parse({"--help"});
