@@ -4,7 +4,6 @@
 #include "bmp_builder.h"
 #include "input/bitmap_loader.h"
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -21,28 +20,24 @@ namespace vireo {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bgr;
 using testing::buildBmp;
 using testing::TempFolder;
 using testing::writeFile;
 
-constexpr std::size_t kPixelBytes = 160 * 120 * 3;
-
 std::vector<std::uint8_t> frameA(const testing::BmpLayout& layout = {}) {
     return buildBmp(
         [](int x, int y) {
-            return Bgr{static_cast<std::uint8_t>(x + 3 * y), static_cast<std::uint8_t>(7 * x + y),
-                       static_cast<std::uint8_t>(x * y + 11)};
+            return testing::Bgr{static_cast<std::uint8_t>(x + 3 * y),
+                                static_cast<std::uint8_t>(7 * x + y),
+                                static_cast<std::uint8_t>(x * y + 11)};
         },
         layout);
 }
 
 // Another picture, stored top-down with a longer header, so that a mix of the two frames shows.
 std::vector<std::uint8_t> frameB() {
-    testing::BmpLayout layout;
-    layout.infoHeaderSize = 124;
-    layout.topDown = true;
-    return buildBmp(testing::verticalBand(30, 220, 10, 90), layout);
+    return buildBmp(testing::verticalBand(30, 220, 10, 90),
+                    {.infoHeaderSize = 124, .topDown = true});
 }
 
 // Loads `frame` and returns the refusal's reason, or nullopt when it loaded.
@@ -85,13 +80,10 @@ long long bytesReadSoFar() {
 // size would allocate or read 2 GiB.
 TEST(SparseFile, TwoGiBIsHandledReadingAndAllocatingOnlyAFramesWorth) {
     constexpr off_t kTwoGiB = off_t{1} << 31;
-    for (const std::uint32_t offset :
-         {54u, static_cast<std::uint32_t>(kTwoGiB - kPixelBytes + 1)}) {
+    for (const std::uint32_t offset : {54u, static_cast<std::uint32_t>(kTwoGiB - 57600 + 1)}) {
         SCOPED_TRACE("pixel data at " + std::to_string(offset));
         TempFolder folder;
-        testing::BmpLayout layout;
-        layout.dataOffsetField = offset;
-        const std::vector<std::uint8_t> frame = frameA(layout);
+        const std::vector<std::uint8_t> frame = frameA({.dataOffsetField = offset});
         const int fd = ::open((folder.path() / "pic2.bmp").c_str(), O_WRONLY | O_CREAT, 0644);
         ASSERT_GE(fd, 0);
         if (::ftruncate(fd, kTwoGiB) != 0) {
@@ -116,57 +108,27 @@ TEST(SparseFile, TwoGiBIsHandledReadingAndAllocatingOnlyAFramesWorth) {
     }
 }
 
-void append(const fs::path& file, std::vector<std::uint8_t> bytes, std::size_t from) {
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    out.write(reinterpret_cast<const char*>(bytes.data() + from),
-              static_cast<std::streamsize>(bytes.size() - from));
-}
-
-struct ChangeCase {
-    const char* name;
-    std::size_t firstBytes; // how much of frame A the file holds at the first load
-    void (*change)(const fs::path& file);
-    std::optional<std::vector<std::uint8_t>> second; // nullopt: refused, first load kept
-};
-
-class ChangedBetweenLoads : public ::testing::TestWithParam<ChangeCase> {};
-
-// The second load reads the file as it is then: exactly what a fresh load of the new content
-// gives, or a refusal that leaves the first load's state whole; never a mix of the two.
-TEST_P(ChangedBetweenLoads, SecondLoadReflectsTheNewContentOrChangesNothing) {
-    const ChangeCase& c = GetParam();
+// Each load reads the file as it is then: what a fresh load of the new content gives, or a
+// refusal that keeps the previous load whole; never a mix.
+TEST(ChangedBetweenLoads, EachLoadReflectsTheContentThenOrChangesNothing) {
     TempFolder folder;
     const fs::path file = folder.path() / frameFileName(6);
-    std::vector<std::uint8_t> first = frameA();
-    first.resize(c.firstBytes);
-    writeFile(file, first);
+    const std::vector<std::uint8_t> a = frameA();
+    writeFile(file, {a.begin(), a.begin() + 30000});
     TrackingState state;
-    ASSERT_EQ(load(state, folder.path(), 6).has_value(), c.firstBytes < frameA().size());
-    const TrackingState afterFirst = state;
-
-    c.change(file);
-    const auto refusal = load(state, folder.path(), 6);
-    EXPECT_EQ(refusal.has_value(), !c.second.has_value());
-    EXPECT_TRUE(sameState(state, c.second ? loadedFresh(*c.second) : afterFirst));
+    EXPECT_NE(load(state, folder.path(), 6), std::nullopt) << "a part of a frame";
+    std::ofstream(file, std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char*>(a.data()) + 30000, std::streamsize(a.size() - 30000));
+    EXPECT_EQ(load(state, folder.path(), 6), std::nullopt) << "grown to a whole frame";
+    EXPECT_TRUE(sameState(state, loadedFresh(a)));
+    writeFile(file, frameB());
+    EXPECT_EQ(load(state, folder.path(), 6), std::nullopt) << "rewritten in place";
+    const TrackingState stateB = loadedFresh(frameB());
+    EXPECT_TRUE(sameState(state, stateB));
+    fs::resize_file(file, 40000);
+    EXPECT_NE(load(state, folder.path(), 6), std::nullopt) << "shrunk inside its pixels";
+    EXPECT_TRUE(sameState(state, stateB));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Changes, ChangedBetweenLoads,
-    ::testing::Values(ChangeCase{"GrowsFromAPartToAWholeFrame", 30000,
-                                 [](const fs::path& file) { append(file, frameA(), 30000); },
-                                 frameA()},
-                      ChangeCase{"RewrittenInPlace", frameA().size(),
-                                 [](const fs::path& file) { writeFile(file, frameB()); }, frameB()},
-                      ChangeCase{"ReplacedByRename", frameA().size(),
-                                 [](const fs::path& file) {
-                                     writeFile(file.string() + ".new", frameB());
-                                     fs::rename(file.string() + ".new", file);
-                                 },
-                                 frameB()},
-                      ChangeCase{"ShrunkInsideItsPixels", frameA().size(),
-                                 [](const fs::path& file) { fs::resize_file(file, 40000); },
-                                 std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // A writer swaps two frames in by atomic rename while frames are loaded: every load gives one
 // frame or the other whole, never bytes of both, and never fails.
@@ -233,29 +195,24 @@ TEST(UnreadableFile, IsRefusedAsPermissionDenied) {
 }
 
 // The folder's name reaches the file system unchanged: no quoting, splitting, encoding or
-// format-string handling on the way.
-TEST(UnusualFolderName, LoadsFromIt) {
+// format-string handling on the way. A name too long or a plain file is refused with a reason.
+TEST(Folder, UnusualNamesLoadAndBadOnesAreRefused) {
     const TrackingState expected = loadedFresh(frameA());
+    TempFolder base;
     for (const char* name : {"frames ü 漢字", "two  spaces and a trailing one ",
                              "quotes ' \" %s%n $HOME *?", "not utf-8 \xff\xfe", "a b/ü c/nested"}) {
-        TempFolder base;
         fs::create_directories(base.path() / name);
         writeFile(base.path() / name / frameFileName(5), frameA());
         TrackingState state;
         EXPECT_EQ(load(state, base.path() / name, 5), std::nullopt) << name;
         EXPECT_TRUE(sameState(state, expected)) << name;
     }
-}
-
-TEST(BadFolder, IsRefusedWithAReason) {
-    TempFolder base;
     writeFile(base.path() / "plain", {1, 2, 3});
-    const std::pair<fs::path, const char*> cases[] = {
-        {base.path() / std::string(300, 'x'), "file name too long"},
-        {base.path() / "plain", "not a folder"}};
-    for (const auto& [folder, reason] : cases) {
+    for (const auto& [folder, reason] : {std::pair(std::string(300, 'x'), "file name too long"),
+                                         std::pair(std::string("plain"), "not a folder")}) {
         TrackingState state;
-        EXPECT_NE(load(state, folder, 1).value_or("").find(reason), std::string::npos) << reason;
+        EXPECT_NE(load(state, base.path() / folder, 1).value_or("").find(reason), std::string::npos)
+            << reason;
         EXPECT_TRUE(state.filebytes.empty());
     }
 }
