@@ -31,7 +31,7 @@ void WindowScreenTest::screenShowsTheFrameTheEdgesAndTheOverlay() {
     WindowDriver driver(folder.path());
     driver.clickDisplayPicture();
     driver.clickFindCenter();
-    QCOMPARE(driver.middiff(), QStringLiteral("-10"));
+    QCOMPARE(driver.text("middiff"), QStringLiteral("-10"));
     QTest::qWait(300); // let the X server show the last repaint
 
     const QString file = QStringLiteral("window-screenshot.png");

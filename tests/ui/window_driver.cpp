@@ -92,12 +92,8 @@ void WindowDriver::pointAt(const char* pictureName, int x, int y) {
     QTest::mouseMove(required<PictureBox>(*this, pictureName), QPoint(x, y));
 }
 
-QString WindowDriver::statusLine() const {
-    return required<QLabel>(*this, "statusLine")->text();
-}
-
-QString WindowDriver::middiff() const {
-    return required<QLabel>(*this, "middiff")->text();
+QString WindowDriver::text(const char* labelName) const {
+    return required<QLabel>(*this, labelName)->text();
 }
 
 QImage WindowDriver::shown(const char* pictureName) const {

@@ -61,9 +61,8 @@ public:
     // Moves the mouse, no button held, over pixel (x, y) of a picture box.
     void pointAt(const char* pictureName, int x, int y);
 
-    QString middiff() const;
-    // The status line below the controls.
-    QString statusLine() const;
+    // A label's text: "middiff", or "statusLine" below the controls.
+    QString text(const char* labelName) const;
     // What a picture box shows, as the screen would get it (at the display's pixel ratio).
     QImage shown(const char* pictureName) const;
     // The colour a picture box shows at its pixel (x, y).
