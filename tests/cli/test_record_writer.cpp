@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace vireo {
@@ -31,31 +32,23 @@ TEST(RecordFormats, CsvAndJsonlCarryTheSameColumnsInOrder) {
               "\"center80\":83,\"forecast\":-2,\"line_top\":76.5,\"line_bottom\":83.5}\n");
 }
 
-struct LineEnd {
-    double value;
-    const char* csv;
-    const char* json;
-};
-
-class LineEndText : public ::testing::TestWithParam<LineEnd> {};
-
 // A fixed precision (printf %g, iostream default) would round 79.66666666666667 to 79.6667;
 // an integral end must read "81" in CSV and stay a float ("81.0") in JSON.
-TEST_P(LineEndText, IsShortestRoundTripInBothFormats) {
-    const auto [value, csv, json] = GetParam();
-    RunRecord record = kExample;
-    record.lineTop = value;
-    EXPECT_EQ(csvLine(record), std::string("5,100,1,78,80,83,-2,") + csv + ",83.5\n");
-    std::string line;
-    JsonlFormatter().append(line, record);
-    EXPECT_NE(line.find(std::string("\"line_top\":") + json + ","), std::string::npos) << line;
+TEST(RecordFormats, LineEndsAreShortestRoundTripInBothFormats) {
+    const std::tuple<double, const char*, const char*> cases[] = {
+        {81.0, "81", "81.0"},
+        {79.66666666666667, "79.66666666666667", "79.66666666666667"},
+        {-0.5, "-0.5", "-0.5"},
+        {0.1, "0.1", "0.1"}};
+    for (const auto& [value, csv, json] : cases) {
+        RunRecord record = kExample;
+        record.lineTop = value;
+        EXPECT_EQ(csvLine(record), std::string("5,100,1,78,80,83,-2,") + csv + ",83.5\n");
+        std::string line;
+        JsonlFormatter().append(line, record);
+        EXPECT_NE(line.find(std::string("\"line_top\":") + json + ","), std::string::npos) << line;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LineEndText,
-    ::testing::Values(LineEnd{81.0, "81", "81.0"},
-                      LineEnd{79.66666666666667, "79.66666666666667", "79.66666666666667"},
-                      LineEnd{-0.5, "-0.5", "-0.5"}, LineEnd{0.1, "0.1", "0.1"}));
 
 // Thousands of records cross many buffer boundaries; none may be lost, split or doubled.
 TEST(RecordWriter, WritesEveryRecordExactlyOnceAcrossBufferBoundaries) {
