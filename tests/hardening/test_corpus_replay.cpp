@@ -27,10 +27,6 @@ std::vector<fs::path> corpusFiles() {
     return files;
 }
 
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
 // A corpus left empty or unreadable would make the replay below pass by running nothing.
 TEST(Corpus, IsNotEmpty) {
     EXPECT_GE(corpusFiles().size(), 17u) << "corpus folder " << VIREO_FUZZ_CORPUS;
@@ -54,15 +50,15 @@ TEST_P(CorpusReplay, LoadsOrIsRefusedCleanly) {
     try {
         moveme(state, folder.path(), 4);
     } catch (const LoadError& error) {
-        EXPECT_FALSE(startsWith(kind, "valid-")) << "refused: " << error.what();
-        EXPECT_TRUE(startsWith(error.what(), "pic4.bmp: ")) << error.what();
+        EXPECT_FALSE(kind.starts_with("valid-")) << "refused: " << error.what();
+        EXPECT_TRUE(std::string(error.what()).starts_with("pic4.bmp: ")) << error.what();
         EXPECT_EQ(state.grayimg, before.grayimg);
         EXPECT_EQ(state.filebytes, before.filebytes);
         return;
     } catch (const std::exception& other) {
         FAIL() << "escaped the loader: " << other.what();
     }
-    EXPECT_FALSE(startsWith(kind, "refused-")) << "accepted a file it must refuse";
+    EXPECT_FALSE(kind.starts_with("refused-")) << "accepted a file it must refuse";
     ASSERT_GE(state.filebytes.size(), 18u);
     const std::size_t infoSize = state.filebytes[14] | (state.filebytes[15] << 8);
     EXPECT_EQ(state.filebytes.size(), 14 + infoSize + 160 * 120 * 3);
@@ -71,9 +67,9 @@ TEST_P(CorpusReplay, LoadsOrIsRefusedCleanly) {
 INSTANTIATE_TEST_SUITE_P(Files, CorpusReplay, ::testing::ValuesIn(corpusFiles()),
                          [](const auto& info) {
                              std::string name = info.param.stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](unsigned char c) { return !std::isalnum(c); }, '_');
                              return name;
                          });
 
