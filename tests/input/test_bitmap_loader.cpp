@@ -32,11 +32,6 @@ protected:
     TrackingState state;
 };
 
-TEST(FrameFileName, IsPicNumberBmpWithoutPadding) {
-    EXPECT_EQ(frameFileName(5), "pic5.bmp");
-    EXPECT_EQ(frameFileName(12), "pic12.bmp");
-}
-
 // The picture lands upright, picture row r in grey row r, and row 120 and column 160 keep what
 // they held; grey (0, 119) is the mean of the first stored bytes (54..56), grey (159, 0) of the
 // last. The bytes read are kept and the picture shows the file's colours upright.

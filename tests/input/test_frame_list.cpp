@@ -1,4 +1,5 @@
 #include "bmp_builder.h"
+#include "input/bitmap_loader.h"
 #include "input/frame_list.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +54,8 @@ TEST(FrameCount, CountsWholeRangesWithoutOverflow) {
     EXPECT_EQ(frameCount({{0, 2147483647}}), 2147483648LL);
 }
 
-TEST(FrameFileName, MatchesOnlyTheExactFrameFileForm) {
+TEST(FrameFileName, IsPicNumberBmpAndMatchesOnlyThatForm) {
+    EXPECT_EQ(frameFileName(12), "pic12.bmp");
     EXPECT_EQ(frameNumberOfFileName("pic0.bmp"), 0);
     EXPECT_EQ(frameNumberOfFileName("pic2147483647.bmp"), 2147483647);
     for (const char* name :
