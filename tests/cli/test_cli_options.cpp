@@ -65,11 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair(Args{"-f", "xml"}, "format \"xml\" is neither csv nor jsonl"),
         std::pair(Args{"-f", "CSV"}, "format \"CSV\" is neither csv nor jsonl"),
         std::pair(Args{"--frames", "3"}, "unknown option 'frames'"),
-        std::pair(Args{"-x"}, "unknown option 'x'"),
         std::pair(Args{"--edges-dir", ""}, "--edges-dir needs a folder name"),
         std::pair(Args{"--render-dir="}, "--render-dir needs a folder name"),
-        std::pair(Args{"1", "5-3"}, "frame range 5-3 runs backwards"),
-        std::pair(Args{"3", "x"}, "frame \"x\" is neither a number N nor a range A-B")));
+        std::pair(Args{"1", "5-3"}, "frame range 5-3 runs backwards")));
 
 TEST(CliOptions, HelpListsEveryOptionAndColumn) {
     const auto result = parse({"--help"});
