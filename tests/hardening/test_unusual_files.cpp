@@ -25,13 +25,7 @@ using testing::TempFolder;
 using testing::writeFile;
 
 std::vector<std::uint8_t> frameA(const testing::BmpLayout& layout = {}) {
-    return buildBmp(
-        [](int x, int y) {
-            return testing::Bgr{static_cast<std::uint8_t>(x + 3 * y),
-                                static_cast<std::uint8_t>(7 * x + y),
-                                static_cast<std::uint8_t>(x * y + 11)};
-        },
-        layout);
+    return buildBmp(testing::verticalBand(200, 40, 60, 100), layout);
 }
 
 // Another picture, stored top-down with a longer header, so that a mix of the two frames shows.
