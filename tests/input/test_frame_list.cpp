@@ -7,46 +7,40 @@
 namespace vireo {
 namespace {
 
-struct GoodList {
-    std::vector<std::string> arguments;
-    FrameList expected;
-};
-
-class FrameListGood : public ::testing::TestWithParam<GoodList> {};
+using Arguments = std::vector<std::string>;
+class FrameListGood : public ::testing::TestWithParam<std::pair<Arguments, FrameList>> {};
 
 TEST_P(FrameListGood, ParsesIntoRangesInTheOrderGiven) {
-    const auto result = parseFrameList(GetParam().arguments);
+    const auto result = parseFrameList(GetParam().first);
     EXPECT_EQ(result.error, "");
-    EXPECT_EQ(result.frames, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, FrameListGood,
-                         ::testing::Values(GoodList{{}, {}}, GoodList{{"0"}, {{0, 0}}},
-                                           GoodList{{"9-11", "3", "4-4"},
-                                                    {{9, 11}, {3, 3}, {4, 4}}},
-                                           GoodList{{"007", "08-010"}, {{7, 7}, {8, 10}}},
-                                           GoodList{{"2147483647"}, {{2147483647, 2147483647}}}));
-
-struct BadList {
-    std::string argument;
-    std::string errorPart; // the error must contain this, so it names the culprit
-};
-
-class FrameListBad : public ::testing::TestWithParam<BadList> {};
-
-TEST_P(FrameListBad, IsRefusedWithAReasonNamingTheArgument) {
-    const auto result = parseFrameList({"1", GetParam().argument, "2"});
-    EXPECT_NE(result.error.find(GetParam().errorPart), std::string::npos) << result.error;
-    EXPECT_TRUE(result.frames.empty()) << "a refused list must not be half used";
+    EXPECT_EQ(result.frames, GetParam().second);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, FrameListBad,
-    ::testing::Values(BadList{"", "\"\""}, BadList{"five", "five"}, BadList{"-3", "-3"},
-                      BadList{"+3", "+3"}, BadList{"3.0", "3.0"}, BadList{"3-", "3-"},
-                      BadList{"1-2-3", "1-2-3"}, BadList{"5-3", "5-3 runs backwards"},
-                      BadList{"2147483648", "2147483648 is too large"},
-                      BadList{"1-99999999999999999999", "99999999999999999999 is too large"}));
+    Cases, FrameListGood,
+    ::testing::Values(std::pair(Arguments{}, FrameList{}),
+                      std::pair(Arguments{"0"}, FrameList{{0, 0}}),
+                      std::pair(Arguments{"9-11", "3", "4-4"}, FrameList{{9, 11}, {3, 3}, {4, 4}}),
+                      std::pair(Arguments{"007", "08-010"}, FrameList{{7, 7}, {8, 10}}),
+                      std::pair(Arguments{"2147483647"}, FrameList{{2147483647, 2147483647}})));
+
+// Each bad argument with a part of its error, which must name the culprit.
+using Bad = std::pair<std::string, std::string>;
+class FrameListBad : public ::testing::TestWithParam<Bad> {};
+
+TEST_P(FrameListBad, IsRefusedWithAReasonNamingTheArgument) {
+    const auto result = parseFrameList({"1", GetParam().first, "2"});
+    EXPECT_NE(result.error.find(GetParam().second), std::string::npos) << result.error;
+    EXPECT_TRUE(result.frames.empty()) << "a refused list must not be half used";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FrameListBad,
+                         ::testing::Values(Bad{"", "\"\""}, Bad{"five", "five"}, Bad{"-3", "-3"},
+                                           Bad{"+3", "+3"}, Bad{"3.0", "3.0"}, Bad{"3-", "3-"},
+                                           Bad{"1-2-3", "1-2-3"}, Bad{"5-3", "5-3 runs backwards"},
+                                           Bad{"2147483648", "2147483648 is too large"},
+                                           Bad{"1-99999999999999999999",
+                                               "99999999999999999999 is too large"}));
 
 // Counting in int would overflow for a range up to the largest frame number.
 TEST(FrameCount, CountsWholeRangesWithoutOverflow) {
