@@ -4,40 +4,17 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <fstream>
 #include <optional>
 #include <tuple>
 
 namespace vireo::testing {
 namespace {
 
-// A frame file name only: the window reads names to find the highest frame number.
-void touch(const std::filesystem::path& file) {
-    std::ofstream(file).put('x');
-}
-
 QString shownPath(const std::filesystem::path& folder) {
     return QString::fromStdString(folder.string());
 }
 
 enum Way { DropFolder, DropFrameFile, Chooser };
-
-// Opens `folder` in the window the way an operator would.
-void openFolderBy(int way, WindowDriver& driver, const std::filesystem::path& folder) {
-    switch (way) {
-    case DropFolder:
-        QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(folder))}));
-        return;
-    case DropFrameFile:
-        QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(folder / "pic7.bmp"))}));
-        return;
-    case Chooser:
-        driver.window().setFolderChooser(
-            [folder](QWidget&, const std::filesystem::path&) { return folder; });
-        driver.pressShortcut(Qt::CTRL | Qt::Key_O);
-        return;
-    }
-}
 
 } // namespace
 
@@ -72,7 +49,14 @@ void FrmMainFoldersTest::openingAFolderIsAFrameChange() {
     QCOMPARE(driver.text("middiff"), QStringLiteral("-10"));
 
     QSignalSpy frameChanges(&driver.window(), &frmMain::frameChanged);
-    openFolderBy(way, driver, second.path());
+    if (way == Chooser) {
+        driver.window().setFolderChooser(
+            [&second](QWidget&, const std::filesystem::path&) { return second.path(); });
+        driver.pressShortcut(Qt::CTRL | Qt::Key_O);
+    } else {
+        const auto dropped = way == DropFolder ? second.path() : second.path() / "pic7.bmp";
+        QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(dropped))}));
+    }
     QCOMPARE(driver.window().folder(), second.path());
     QCOMPARE(driver.window().windowTitle(), shownPath(second.path()) + " \u2014 Vireo");
     QCOMPARE(frameChanges.count(), 1);
@@ -96,7 +80,7 @@ void FrmMainFoldersTest::sliderMaximumFollowsTheFolder() {
     FrameFolder recording;
     recording.write(1, uniform(50));
     recording.write(300, uniform(77));
-    touch(recording.path() / "pic17.bmp");
+    writeFile(recording.path() / "pic17.bmp", {'x'});
     WindowDriver driver(recording.path());
     auto* slider = driver.find<ClickSlider>("picslider");
     QCOMPARE(std::tuple(slider->minimum(), slider->maximum(), slider->value()),
@@ -105,7 +89,10 @@ void FrmMainFoldersTest::sliderMaximumFollowsTheFolder() {
     QCOMPARE(driver.shownAt("Picture3", 60, 60), grey(77));
 
     QSignalSpy frameChanges(&driver.window(), &frmMain::frameChanged);
-    openFolderBy(Chooser, driver, VIREO_SAMPLES_DIR);
+    driver.window().setFolderChooser([](QWidget&, const std::filesystem::path&) {
+        return std::filesystem::path(VIREO_SAMPLES_DIR);
+    });
+    driver.pressShortcut(Qt::CTRL | Qt::Key_O);
     QCOMPARE(std::tuple(slider->maximum(), slider->value()), std::tuple(12, 12));
     QCOMPARE(frameChanges.count(), 1);
     QVERIFY(driver.find<PictureBox>("Picture3")->notice().isEmpty());

@@ -39,28 +39,17 @@ WindowDriver::WindowDriver(const std::filesystem::path& folder)
         throw std::runtime_error("the window was not exposed");
 }
 
-namespace {
-
-template <typename Control> Control* required(const WindowDriver& driver, const char* name) {
-    auto* control = driver.find<Control>(name);
-    if (!control)
-        throw std::runtime_error(std::string("no control named ") + name);
-    return control;
-}
-
-} // namespace
-
 void WindowDriver::click(const char* buttonName) {
-    QTest::mouseClick(required<QPushButton>(*this, buttonName), Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(buttonName), Qt::LeftButton);
 }
 
 void WindowDriver::clickSliderHandle(const char* sliderName) {
-    auto* slider = required<ClickSlider>(*this, sliderName);
+    auto* slider = find<ClickSlider>(sliderName);
     QTest::mouseClick(slider, Qt::LeftButton, {}, slider->handleRect().center());
 }
 
 void WindowDriver::pressKey(const char* controlName, Qt::Key key, int times) {
-    auto* control = required<QWidget>(*this, controlName);
+    auto* control = find<QWidget>(controlName);
     for (int i = 0; i < times; ++i)
         QTest::keyClick(control, key);
 }
@@ -89,15 +78,15 @@ bool WindowDriver::drop(const QList<QUrl>& urls) {
 void WindowDriver::pointAt(const char* pictureName, int x, int y) {
     // Qt drops a move to where the mouse already is, so first move it off the pictures.
     QTest::mouseMove(window_.get(), QPoint(1, window_->height() - 1));
-    QTest::mouseMove(required<PictureBox>(*this, pictureName), QPoint(x, y));
+    QTest::mouseMove(find<PictureBox>(pictureName), QPoint(x, y));
 }
 
 QString WindowDriver::text(const char* labelName) const {
-    return required<QLabel>(*this, labelName)->text();
+    return find<QLabel>(labelName)->text();
 }
 
 QImage WindowDriver::shown(const char* pictureName) const {
-    return required<PictureBox>(*this, pictureName)->grab().toImage();
+    return find<PictureBox>(pictureName)->grab().toImage();
 }
 
 Colour WindowDriver::shownAt(const char* pictureName, int x, int y) const {
@@ -110,7 +99,7 @@ Colour WindowDriver::shownAt(const char* pictureName, int x, int y) const {
 }
 
 Colour WindowDriver::surfaceAt(const char* pictureName, int x, int y) const {
-    return required<PictureBox>(*this, pictureName)->surface().pixel(x, y);
+    return find<PictureBox>(pictureName)->surface().pixel(x, y);
 }
 
 bool WindowDriver::shownBlank(const char* pictureName) const {

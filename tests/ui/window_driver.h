@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace vireo::testing {
@@ -43,8 +45,11 @@ public:
     frmMain& window() { return *window_; }
     const TrackingState& state() const { return window_->state(); }
 
+    // The control of that name; throws when there is none.
     template <typename Control> Control* find(const char* name) const {
-        return window_->findChild<Control*>(QString::fromLatin1(name));
+        if (auto* control = window_->findChild<Control*>(QString::fromLatin1(name)))
+            return control;
+        throw std::runtime_error(std::string("no control named ") + name);
     }
 
     void click(const char* buttonName);
