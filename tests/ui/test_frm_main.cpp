@@ -49,7 +49,6 @@ class FrmMainTest : public QObject {
 
 private slots:
     void controlsAtStartUp();
-    void tabOrderAndShortcuts();
     void eventsBeforeAndAfterDisplay();
     void frameChangesAndAMissingFrame();
     void picturesArePixelExact();
@@ -59,10 +58,11 @@ private slots:
 };
 
 // The ten controls' container, caption and geometry; the window's size; the sliders' settings
-// and what start-up shows.
+// and what start-up shows; the keyboard.
 void FrmMainTest::controlsAtStartUp() {
     FrameFolder folder;
     folder.write(1, verticalBand(50, 200, 60, 100));
+    folder.write(2, pathCentred70_80_90());
     WindowDriver driver(folder.path());
     const struct {
         const char* name;
@@ -109,16 +109,10 @@ void FrmMainTest::controlsAtStartUp() {
     QCOMPARE(driver.shownAt("Picture3", 10, 10), grey(50));
     QCOMPARE(driver.shownAt("Picture3", 70, 10), grey(200));
     QVERIFY(driver.shownBlank("Picture4"));
-}
 
-void FrmMainTest::tabOrderAndShortcuts() {
-    FrameFolder folder;
-    folder.write(1, uniform(128));
-    folder.write(2, pathCentred70_80_90());
-    WindowDriver driver(folder.path());
+    // Tab order, and the shortcuts wherever the focus is (Ctrl+O: see the folder tests).
     driver.window().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&driver.window()));
-
     driver.find<QWidget>("Command4")->setFocus();
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 4; ++i) {
@@ -128,7 +122,6 @@ void FrmMainTest::tabOrderAndShortcuts() {
     QCOMPARE(visited,
              QStringList({"Command4", "sobelslider", "picslider", "Command5", "Command4"}));
 
-    // The shortcuts work wherever the focus is (Ctrl+O: see the folder tests).
     driver.pressKey("picslider", Qt::Key_Right);
     driver.pressShortcut(Qt::CTRL | Qt::Key_D);
     QCOMPARE(driver.shownAt("Picture4", 49, 10), kBlack);
