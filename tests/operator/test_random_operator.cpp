@@ -15,7 +15,6 @@
 #include "window_driver.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -247,12 +246,8 @@ void RandomOperatorTest::randomSession() {
     QStringList dialogs;
     const auto closeDialogs = [&dialogs] {
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->isVisible() && widget->isModal()) {
-                const auto* box = qobject_cast<QMessageBox*>(widget);
-                dialogs << "a dialog opened: " +
-                               (box ? box->text() : widget->metaObject()->className());
-                widget->close();
-            }
+            if (widget->isVisible() && widget->isModal() && widget->close())
+                dialogs << QStringLiteral("a %1 opened").arg(widget->metaObject()->className());
     };
     QTimer dialogCloser;
     QObject::connect(&dialogCloser, &QTimer::timeout, closeDialogs);

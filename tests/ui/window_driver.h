@@ -18,13 +18,8 @@
 namespace vireo::testing {
 
 // A temporary folder of frame files pic<N>.bmp.
-class FrameFolder {
-public:
+struct FrameFolder : TempFolder {
     void write(int frameNumber, const PixelSource& pixels);
-    const std::filesystem::path& path() const { return folder_.path(); }
-
-private:
-    TempFolder folder_;
 };
 
 // A picture whose bright path lies between two dark walls: rows up to `lastRow` of a segment
