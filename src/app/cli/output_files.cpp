@@ -1,5 +1,6 @@
 #include "app/cli/output_files.h"
 
+#include "app/cli/write_all.h"
 #include "input/reason_text.h"
 
 #include <algorithm>
@@ -24,16 +25,7 @@ std::string writeWholeFile(const std::filesystem::path& file, const std::uint8_t
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return cannotWrite(file, errno);
-    int errorNumber = 0;
-    for (std::size_t written = 0; written < size && errorNumber == 0;) {
-        const ssize_t n = ::write(fd, data + written, size - written);
-        if (n > 0)
-            written += static_cast<std::size_t>(n);
-        else if (n == 0)
-            errorNumber = EIO; // a file that takes nothing would loop for ever
-        else if (errno != EINTR)
-            errorNumber = errno;
-    }
+    int errorNumber = writeAll(fd, data, size);
     if (::close(fd) != 0 && errorNumber == 0 && errno != EINTR)
         errorNumber = errno;
     if (errorNumber == 0)

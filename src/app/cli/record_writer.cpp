@@ -1,5 +1,7 @@
 #include "app/cli/record_writer.h"
 
+#include "app/cli/write_all.h"
+
 #include <cerrno>
 #include <charconv>
 #include <unistd.h>
@@ -81,16 +83,8 @@ void RecordWriter::flushWhenFull() {
 }
 
 bool RecordWriter::flush() {
-    std::size_t written = 0;
-    while (!failed() && written < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
-        if (n > 0)
-            written += static_cast<std::size_t>(n);
-        else if (n == 0)
-            errorNumber_ = EIO; // a descriptor that takes nothing would loop for ever
-        else if (errno != EINTR)
-            errorNumber_ = errno;
-    }
+    if (!failed())
+        errorNumber_ = writeAll(fd_, buffer_.data(), buffer_.size());
     buffer_.clear();
     return !failed();
 }
