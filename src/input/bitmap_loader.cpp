@@ -200,18 +200,14 @@ void readFrameFile(const std::filesystem::path& path, const std::string& name,
     bytes.resize(frameBytes);
 }
 
-// The picture row (0 = top) that stored row `stored` holds.
-int pictureRow(const PixelLayout& layout, int stored) {
-    return layout.bottomUp ? kHeight - 1 - stored : stored;
-}
-
 // The file's pixels as colours, top row first.
 Picture toPicture(const std::uint8_t* pixelData, const PixelLayout& layout) {
     Picture shown;
     for (int stored = 0; stored < kHeight; ++stored) {
         const std::uint8_t* source = pixelData + kRowBytes * static_cast<std::size_t>(stored);
         Colour* target =
-            shown.pixels.data() + static_cast<std::size_t>(pictureRow(layout, stored)) * kWidth;
+            shown.pixels.data() +
+            static_cast<std::size_t>(pictureRowOfStored(layout.bottomUp, stored)) * kWidth;
         for (int x = 0; x < kWidth; ++x)
             target[x] = rgb(source[3 * x + 2], source[3 * x + 1], source[3 * x]);
     }

@@ -20,10 +20,6 @@ constexpr int kHeight = Frame::kPictureHeight;
 
 using StoredRow = std::span<const std::uint8_t, kFrameRowBytes>;
 
-int pictureRow(bool bottomUp, int stored) {
-    return bottomUp ? kHeight - 1 - stored : stored;
-}
-
 StoredRow storedRow(FramePixels pixels, int stored) {
     return pixels.subspan(kFrameRowBytes * static_cast<std::size_t>(stored))
         .first<kFrameRowBytes>();
@@ -113,7 +109,7 @@ __attribute__((target("ssse3"))) void convertRowSsse3(StoredRow source, Frame::R
 
 __attribute__((target("ssse3"))) void convertSsse3(FramePixels pixels, bool bottomUp, Frame& grey) {
     for (int stored = 0; stored < kHeight; ++stored)
-        convertRowSsse3(storedRow(pixels, stored), grey.row(pictureRow(bottomUp, stored)));
+        convertRowSsse3(storedRow(pixels, stored), grey.row(pictureRowOfStored(bottomUp, stored)));
 }
 
 // ---- AVX2: the same in 32-byte vectors, whose two 16-byte halves are shuffled separately. Each
@@ -158,14 +154,15 @@ __attribute__((target("avx2"))) void convertRowAvx2(StoredRow source, Frame::Row
 
 __attribute__((target("avx2"))) void convertAvx2(FramePixels pixels, bool bottomUp, Frame& grey) {
     for (int stored = 0; stored < kHeight; ++stored)
-        convertRowAvx2(storedRow(pixels, stored), grey.row(pictureRow(bottomUp, stored)));
+        convertRowAvx2(storedRow(pixels, stored), grey.row(pictureRowOfStored(bottomUp, stored)));
 }
 
 #endif
 
 void convertPortable(FramePixels pixels, bool bottomUp, Frame& grey) {
     for (int stored = 0; stored < kHeight; ++stored)
-        convertRowPortable(storedRow(pixels, stored), grey.row(pictureRow(bottomUp, stored)));
+        convertRowPortable(storedRow(pixels, stored),
+                           grey.row(pictureRowOfStored(bottomUp, stored)));
 }
 
 void convertOn(SimdPath path, FramePixels pixels, bool bottomUp, Frame& grey) {

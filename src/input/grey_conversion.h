@@ -15,6 +15,11 @@ constexpr std::size_t kFrameRowBytes = 3 * Frame::kPictureWidth;
 constexpr std::size_t kFramePixelBytes = kFrameRowBytes * Frame::kPictureHeight;
 using FramePixels = std::span<const std::uint8_t, kFramePixelBytes>;
 
+// The picture row (0 = top) that stored row `stored` holds.
+constexpr int pictureRowOfStored(bool bottomUp, int stored) {
+    return bottomUp ? Frame::kPictureHeight - 1 - stored : stored;
+}
+
 // Writes the grey level of every pixel into columns 0..159, rows 0..119 of `grey`:
 // (blue + green + red + 1) div 3, the mean rounded to nearest (a sum divided by 3 never ends in
 // exactly one half). Stored row s becomes picture row 119 - s when `bottomUp`, row s otherwise.
