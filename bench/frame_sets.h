@@ -2,6 +2,7 @@
 
 #include "state/tracking_state.h"
 
+#include <benchmark/benchmark.h>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -33,6 +34,12 @@ inline constexpr int kFrameSetCount = 2;
 // "bundled" or "generated": the set's name in benchmark names, whatever it fell back to.
 inline const char* frameSetName(int which) {
     return which == 0 ? "bundled" : "generated";
+}
+
+// Ends a stage's benchmark: frames per second as its rate and the set's name as its label.
+inline void finish(benchmark::State& state, const FrameSet& frames) {
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(frames.name);
 }
 
 // A tracking state as the window has it after start-up: kernels, scan rows, threshold 100.

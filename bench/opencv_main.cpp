@@ -28,11 +28,6 @@ std::vector<std::string> framePaths(const FrameSet& frames) {
     return paths;
 }
 
-void finish(benchmark::State& state, const FrameSet& frames) {
-    state.SetItemsProcessed(state.iterations());
-    state.SetLabel(frames.name);
-}
-
 // File to grey frame: imread and the grey conversion.
 void openCvLoad(benchmark::State& state, int set) {
     const FrameSet& frames = frameSet(set);

@@ -28,11 +28,6 @@ std::vector<std::unique_ptr<TrackingState>> copiesOf(const FrameSet& set) {
     return copies;
 }
 
-void finish(benchmark::State& state, const FrameSet& frames) {
-    state.SetItemsProcessed(state.iterations());
-    state.SetLabel(frames.name);
-}
-
 } // namespace
 
 void readFileOnly(benchmark::State& state, int set) {
