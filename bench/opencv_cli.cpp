@@ -2,9 +2,9 @@
 // comparing whole processes. For every picN.bmp of DIR in frame order: imread, grey, Sobel and
 // threshold through OpenCvPipeline (the same edge frame as Vireo's), then one centre search of
 // the engine from the reset scan rows, and one CSV record like vireo-cli's on stdout.
+#include "drawing/surface.h"
 #include "edges/sobel.h"
 #include "opencv_pipeline.h"
-#include "state/surface.h"
 #include "tracking/centers.h"
 
 #include <algorithm>
@@ -24,7 +24,6 @@ class NoSurface : public vireo::Surface {
 public:
     void clear() override {}
     void setPicture(const vireo::Picture&) override {}
-    void setScaleMode(vireo::ScaleMode) override {}
     void setLineWidth(int) override {}
     void setPixel(float, float, vireo::Colour) override {}
     void line(float, float, float, float, vireo::Colour) override {}

@@ -1,6 +1,6 @@
 #include "summary_reporter.h"
 
-#include "state/simd_path.h"
+#include "cpu/simd_path.h"
 
 #include <algorithm>
 #include <cmath>

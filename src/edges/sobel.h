@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/simd_path.h"
-#include "state/surface.h"
+#include "cpu/simd_path.h"
+#include "drawing/surface.h"
 #include "state/tracking_state.h"
 
 namespace vireo {

@@ -3,7 +3,6 @@
 namespace vireo {
 
 void translate(const TrackingState& state, Surface& picture4) {
-    picture4.setScaleMode(ScaleMode::Pixels);
     for (int y = 0; y < Frame::kPictureHeight; ++y) {
         const Frame::ConstRow row = state.edgeimg.row(y);
         for (int x = 0; x < Frame::kPictureWidth; ++x)

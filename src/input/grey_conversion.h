@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cpu/simd_path.h"
 #include "state/frame.h"
-#include "state/simd_path.h"
 
 #include <cstddef>
 #include <cstdint>

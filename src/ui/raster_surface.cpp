@@ -40,10 +40,6 @@ void RasterSurface::setPicture(const Picture& picture) {
     noteChange();
 }
 
-void RasterSurface::setScaleMode(ScaleMode) {
-    // Pixels are the only scale mode; coordinates are already pixels.
-}
-
 void RasterSurface::setLineWidth(int pixels) {
     lineWidth_ = pixels < 1 ? 1 : pixels;
 }

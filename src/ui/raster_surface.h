@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 
 #include <QImage>
 #include <functional>
@@ -23,7 +23,6 @@ public:
 
     void clear() override;
     void setPicture(const Picture& picture) override;
-    void setScaleMode(ScaleMode mode) override;
     void setLineWidth(int pixels) override;
     void setPixel(float x, float y, Colour colour) override;
     void line(float x1, float y1, float x2, float y2, Colour colour) override;

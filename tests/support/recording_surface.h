@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 
 #include <array>
 #include <string>
@@ -12,7 +12,7 @@ namespace vireo::testing {
 class RecordingSurface : public Surface {
 public:
     struct Call {
-        std::string op; // "clear", "picture", "scale", "width", "pixel", "line", "circle"
+        std::string op; // "clear", "picture", "width", "pixel", "line", "circle"
         std::array<double, 4> args{};
         Colour colour = 0;
         int lineWidth = 0; // the width in force when the call was made
@@ -20,7 +20,6 @@ public:
 
     void clear() override { record("clear", {}, 0); }
     void setPicture(const Picture&) override { record("picture", {}, 0); }
-    void setScaleMode(ScaleMode mode) override { record("scale", {double(int(mode))}, 0); }
     void setLineWidth(int pixels) override {
         width_ = pixels;
         record("width", {double(pixels)}, 0);

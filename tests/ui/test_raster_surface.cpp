@@ -80,7 +80,6 @@ TEST(RasterSurface, ChangeListenerFiresOncePerBurst) {
     surface.acknowledgeChanges();
     surface.setPixel(-5, -5, kRed);
     surface.setLineWidth(5);
-    surface.setScaleMode(ScaleMode::Pixels);
     EXPECT_EQ(calls, 1) << "nothing visible changed";
 
     surface.clear();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 
 namespace vireo {
 
@@ -10,7 +10,6 @@ class NullSurface : public Surface {
 public:
     void clear() override {}
     void setPicture(const Picture&) override {}
-    void setScaleMode(ScaleMode) override {}
     void setLineWidth(int) override {}
     void setPixel(float, float, Colour) override {}
     void line(float, float, float, float, Colour) override {}

@@ -39,9 +39,6 @@ struct Picture {
     Colour at(int x, int y) const { return pixels.at(static_cast<std::size_t>(y) * kWidth + x); }
 };
 
-// Coordinates in pixels, (0, 0) at the top-left corner of the drawing area. Only this mode exists.
-enum class ScaleMode { Pixels = 3 };
-
 // A picture surface that the engine draws on: the operations a window's picture box offers.
 // Coordinates and radius are in pixels; drawing outside the surface is clipped, never an error.
 class Surface {
@@ -52,7 +49,6 @@ public:
     virtual void clear() = 0;
     // Shows the picture from the top-left corner, replacing what was drawn there.
     virtual void setPicture(const Picture& picture) = 0;
-    virtual void setScaleMode(ScaleMode mode) = 0;
     // Width in pixels of later lines and circle outlines, until it is set again.
     virtual void setLineWidth(int pixels) = 0;
     // Exactly the pixel at (x, y) takes the colour, whatever the line width.

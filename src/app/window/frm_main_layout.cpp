@@ -1,4 +1,4 @@
-#include "ui/frm_main_layout.h"
+#include "app/window/frm_main_layout.h"
 
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"

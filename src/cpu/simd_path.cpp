@@ -1,4 +1,4 @@
-#include "state/simd_path.h"
+#include "cpu/simd_path.h"
 
 #include <array>
 #include <cstddef>

@@ -1,0 +1,22 @@
+// The edge map's walk compiled for AVX2. `flatten` compiles the whole walk, templates included,
+// for this function's own target, so it works on 16 columns per instruction.
+
+#include "edges/edge_walk.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+namespace vireo::edge_walk {
+
+__attribute__((target("avx2"), flatten)) void edgeRowsAvx2(const Weights& weights,
+                                                           TrackingState& state, std::int16_t cut) {
+    edgeRows(weights, state, cut);
+}
+
+__attribute__((target("avx2"), flatten)) void edgeRowsAvx2(const SobelKernels& kernels,
+                                                           TrackingState& state, std::int16_t cut) {
+    edgeRows(kernels, state, cut);
+}
+
+} // namespace vireo::edge_walk
+
+#endif
