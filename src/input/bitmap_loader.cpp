@@ -1,7 +1,7 @@
 #include "input/bitmap_loader.h"
 
 #include "input/grey_conversion.h"
-#include "input/reason_text.h"
+#include "text/reason_text.h"
 
 #include <algorithm>
 #include <array>
@@ -149,27 +149,29 @@ std::string checkHeaders(const std::uint8_t* headers, std::size_t available, lon
 }
 
 // Reads the headers and the pixel data of `path` into `bytes` (headers first, then the pixel data)
-// and describes where the rows lie in it. Throws LoadError for anything that is not a frame file;
-// `bytes` then holds nothing of value.
+// and describes where the rows lie in it. Refuses anything that is not a frame file; `bytes` then
+// holds nothing of value.
 //
 // A file whose pixel data follows its headers directly, as nearly every one does, is read with
 // one read of the headers and the pixel data together; any other with a second read at its
 // pixel-data offset. Never more than a frame's worth is read, whatever size the file claims.
-void readFrameFile(const std::filesystem::path& path, const std::string& name,
-                   std::vector<std::uint8_t>& bytes, PixelLayout& layout) {
+Expected<PixelLayout> readFrameFile(const std::filesystem::path& path, const std::string& name,
+                                    std::vector<std::uint8_t>& bytes) {
+    const auto refuse = [&name](std::string reason) { return Error{name, std::move(reason)}; };
+    PixelLayout layout;
     // Non-blocking, so that opening a pipe cannot wait for a writer; it is refused below anyway.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        throw LoadError(name, describeOpenError(errno));
+        return refuse(describeOpenError(errno));
     const FileDescriptor file(fd);
 
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        throw LoadError(name, describeOpenError(errno));
+        return refuse(describeOpenError(errno));
     if (S_ISDIR(info.st_mode))
-        throw LoadError(name, "is a folder, not a frame file");
+        return refuse("is a folder, not a frame file");
     if (!S_ISREG(info.st_mode))
-        throw LoadError(name, "not a regular file");
+        return refuse("not a regular file");
     const long long fileSize = info.st_size;
 
     // Asking for no more than the file holds saves the read that would only report its end.
@@ -180,11 +182,11 @@ void readFrameFile(const std::filesystem::path& path, const std::string& name,
     bytes.resize(kMostRead);
     const long got = readAt(fd, bytes.data(), wanted, 0);
     if (got < 0)
-        throw LoadError(name, describeOpenError(errno));
-    if (const std::string reason =
+        return refuse(describeOpenError(errno));
+    if (std::string reason =
             checkHeaders(bytes.data(), static_cast<std::size_t>(got), fileSize, layout);
         !reason.empty())
-        throw LoadError(name, reason);
+        return refuse(std::move(reason));
 
     const std::size_t frameBytes = layout.headerBytes + kPixelBytes;
     std::size_t pixels = static_cast<std::size_t>(got) - layout.headerBytes;
@@ -192,12 +194,13 @@ void readFrameFile(const std::filesystem::path& path, const std::string& name,
         const long read = readAt(fd, bytes.data() + layout.headerBytes, kPixelBytes,
                                  static_cast<off_t>(layout.dataOffset));
         if (read < 0)
-            throw LoadError(name, describeOpenError(errno));
+            return refuse(describeOpenError(errno));
         pixels = static_cast<std::size_t>(read);
     }
     if (pixels < kPixelBytes)
-        throw LoadError(name, "file ended while its pixel data was read (it was shortened)");
+        return refuse("file ended while its pixel data was read (it was shortened)");
     bytes.resize(frameBytes);
+    return layout;
 }
 
 // The file's pixels as colours, top row first.
@@ -216,23 +219,20 @@ Picture toPicture(const std::uint8_t* pixelData, const PixelLayout& layout) {
 
 } // namespace
 
-LoadError::LoadError(std::string file, std::string reason)
-    : std::runtime_error(file + ": " + reason)
-    , file_(std::move(file))
-    , reason_(std::move(reason)) {}
-
 std::string frameFileName(int frameNumber) {
     return "pic" + std::to_string(frameNumber) + ".bmp";
 }
 
-void moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
-            Surface* picture) {
+Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
+                      Surface* picture) {
     const std::string name = frameFileName(frameNumber);
-    PixelLayout layout;
     // Each load reads into the buffer the load before it replaced, which therefore needs neither
     // a fresh allocation nor clearing; a refused file leaves only this spare buffer changed.
     thread_local std::vector<std::uint8_t> spare;
-    readFrameFile(folder / name, name, spare, layout);
+    const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
+    if (!read)
+        return read.error();
+    const PixelLayout& layout = *read;
 
     // Nothing below can fail: the state changes only once the whole frame has been read.
     // The buffer holds all 120 rows of 480 bytes after the headers (readFrameFile).
@@ -241,6 +241,7 @@ void moveme(TrackingState& state, const std::filesystem::path& folder, int frame
     if (picture != nullptr)
         picture->setPicture(toPicture(pixelData, layout));
     state.filebytes.swap(spare);
+    return {};
 }
 
 } // namespace vireo

@@ -1,27 +1,13 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 #include "state/tracking_state.h"
+#include "text/error.h"
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
 namespace vireo {
-
-// A frame file that was refused: the file's name and a reason a person understands. what() reads
-// "pic3.bmp: bit count 8, expected 24".
-class LoadError : public std::runtime_error {
-public:
-    LoadError(std::string file, std::string reason);
-
-    const std::string& file() const { return file_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::string file_;
-    std::string reason_;
-};
 
 // "pic" + frameNumber in decimal + ".bmp": 5 gives pic5.bmp, 12 gives pic12.bmp.
 std::string frameFileName(int frameNumber);
@@ -38,10 +24,11 @@ std::string frameFileName(int frameNumber);
 // Picture row r (from the top) becomes grey row r, 0..119; grey level = (blue + green + red + 1)
 // div 3, the mean rounded to nearest. Row 120 and column 160 are never written.
 //
-// Anything else throws LoadError naming the file, and then neither the state nor `picture` has
-// changed. Only the headers and the pixel data are read, so no file can make it allocate more
+// Anything else is refused with an Error whose subject is the file's name ("pic3.bmp") and whose
+// reason says what is wrong ("bit count 8, expected 24"); neither the state nor `picture` has
+// changed then. Only the headers and the pixel data are read, so no file can make it allocate more
 // than a frame's worth or block (devices and pipes are refused before they are read).
-void moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
-            Surface* picture = nullptr);
+Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
+                      Surface* picture = nullptr);
 
 } // namespace vireo

@@ -1,7 +1,7 @@
 #include "input/frame_list.h"
 
-#include "input/decimal.h"
-#include "input/reason_text.h"
+#include "text/decimal.h"
+#include "text/reason_text.h"
 
 #include <algorithm>
 #include <system_error>
@@ -23,9 +23,10 @@ bool isTooLarge(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), isDigit) && !frameNumber(text);
 }
 
-std::string tooLarge(std::string_view text) {
-    return "frame " + std::string(text) + " is too large, the largest is " +
-           std::to_string(kLargestFrameNumber);
+Error tooLarge(std::string_view text) {
+    return {{},
+            "frame " + std::string(text) + " is too large, the largest is " +
+                std::to_string(kLargestFrameNumber)};
 }
 
 } // namespace
@@ -37,18 +38,19 @@ long long frameCount(const FrameList& frames) {
     return count;
 }
 
-FrameListParse parseFrameList(const std::vector<std::string>& arguments) {
-    FrameListParse result;
+Expected<FrameList> parseFrameList(const std::vector<std::string>& arguments) {
+    FrameList frames;
     for (const std::string& argument : arguments) {
         const std::string_view text(argument);
         const auto dash = text.find('-');
         if (dash == std::string_view::npos) {
             const auto number = frameNumber(text);
             if (!number && isTooLarge(text))
-                return {{}, tooLarge(text)};
+                return tooLarge(text);
             if (!number)
-                return {{}, "frame \"" + argument + "\" is neither a number N nor a range A-B"};
-            result.frames.push_back({*number, *number});
+                return Error{{},
+                             "frame \"" + argument + "\" is neither a number N nor a range A-B"};
+            frames.push_back({*number, *number});
             continue;
         }
         const auto firstText = text.substr(0, dash);
@@ -56,16 +58,16 @@ FrameListParse parseFrameList(const std::vector<std::string>& arguments) {
         const auto first = frameNumber(firstText);
         const auto last = frameNumber(lastText);
         if (!first && isTooLarge(firstText))
-            return {{}, tooLarge(firstText)};
+            return tooLarge(firstText);
         if (!last && isTooLarge(lastText))
-            return {{}, tooLarge(lastText)};
+            return tooLarge(lastText);
         if (!first || !last)
-            return {{}, "frame range \"" + argument + "\" is not of the form A-B"};
+            return Error{{}, "frame range \"" + argument + "\" is not of the form A-B"};
         if (*first > *last)
-            return {{}, "frame range " + argument + " runs backwards"};
-        result.frames.push_back({*first, *last});
+            return Error{{}, "frame range " + argument + " runs backwards"};
+        frames.push_back({*first, *last});
     }
-    return result;
+    return frames;
 }
 
 std::optional<int> frameNumberOfFileName(std::string_view name) {
@@ -80,11 +82,11 @@ std::optional<int> frameNumberOfFileName(std::string_view name) {
     return frameNumber(digits);
 }
 
-FrameSearch findFrames(const std::filesystem::path& folder) {
+Expected<FrameList> findFrames(const std::filesystem::path& folder) {
     const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
     const auto unreadable = [&where](const std::error_code& error) {
-        return FrameSearch{
-            {}, "cannot read folder " + where.string() + ": " + reasonText(error.message())};
+        return Error{{},
+                     "cannot read folder " + where.string() + ": " + reasonText(error.message())};
     };
     std::error_code error;
     std::filesystem::directory_iterator entry(where, error);
@@ -100,14 +102,14 @@ FrameSearch findFrames(const std::filesystem::path& folder) {
         return unreadable(error);
     std::sort(numbers.begin(), numbers.end());
 
-    FrameSearch result;
+    FrameList frames;
     for (const int number : numbers) {
-        if (!result.frames.empty() && result.frames.back().last + 1 == number)
-            result.frames.back().last = number;
+        if (!frames.empty() && frames.back().last + 1 == number)
+            frames.back().last = number;
         else
-            result.frames.push_back({number, number});
+            frames.push_back({number, number});
     }
-    return result;
+    return frames;
 }
 
 } // namespace vireo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/error.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,27 +26,18 @@ using FrameList = std::vector<FrameRange>;
 
 long long frameCount(const FrameList& frames);
 
-struct FrameListParse {
-    FrameList frames;
-    std::string error; // empty when every argument was good
-};
-
 // Parses the FRAMES arguments, each a frame number N or an inclusive range A-B with A <= B, in
 // decimal digits, 0..2147483647. The first malformed argument gives an error naming it; an empty
 // argument list gives an empty list.
-FrameListParse parseFrameList(const std::vector<std::string>& arguments);
+Expected<FrameList> parseFrameList(const std::vector<std::string>& arguments);
 
 // N when `name` is exactly "pic" + N + ".bmp" with N in decimal without leading zeros ("pic0.bmp"
 // is frame 0, "pic00.bmp" is no frame) and not above 2147483647; nullopt otherwise.
 std::optional<int> frameNumberOfFileName(std::string_view name);
 
-struct FrameSearch {
-    FrameList frames;
-    std::string error; // empty when the folder could be read
-};
-
 // Every frame file of `folder` (the current directory when empty), ascending, with consecutive
 // numbers merged into ranges. Only names are examined; whether a file loads is found out later.
-FrameSearch findFrames(const std::filesystem::path& folder);
+// A folder that cannot be read gives an error naming it.
+Expected<FrameList> findFrames(const std::filesystem::path& folder);
 
 } // namespace vireo

@@ -27,7 +27,7 @@ TEST(CliOptions, ReadsEveryOptionInLongAndShortFormKeepingFolderNameBytes) {
                  "--render-dir=r", "3", "5-6"}),
           parse({"-d", "elsewhere", "--threshold=0", "-t", "255", "-r1000", "--format=jsonl", "3",
                  "--dir=" + in, "--edges-dir", in + "/e", "--render-dir", "r", "--", "5-6"})}) {
-        ASSERT_EQ(result.action, CommandLine::Action::Run) << result.error;
+        ASSERT_EQ(result.action, CommandLine::Action::Run) << result.error.message();
         EXPECT_EQ(result.options.folder.native(), in);
         EXPECT_EQ(result.options.threshold, 255);
         EXPECT_EQ(result.options.runs, 1000);
@@ -44,7 +44,7 @@ class CliUsageError
 TEST_P(CliUsageError, GivesTheReasonAndTheUsage) {
     const auto result = parse(GetParam().first);
     EXPECT_EQ(result.action, CommandLine::Action::UsageError);
-    EXPECT_EQ(result.error, GetParam().second);
+    EXPECT_EQ(result.error.message(), GetParam().second);
     EXPECT_TRUE(result.usage.starts_with("Usage: vireo-cli [options] [FRAMES...]\n"));
 }
 

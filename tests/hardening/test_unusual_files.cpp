@@ -36,13 +36,11 @@ std::vector<std::uint8_t> frameB() {
 
 // Loads `frame` and returns the refusal's reason, or nullopt when it loaded.
 std::optional<std::string> load(TrackingState& state, const fs::path& folder, int frame) {
-    try {
-        moveme(state, folder, frame);
-    } catch (const LoadError& error) {
-        EXPECT_EQ(error.file(), frameFileName(frame));
-        return error.reason();
-    }
-    return std::nullopt;
+    const Expected<void> loaded = moveme(state, folder, frame);
+    if (loaded)
+        return std::nullopt;
+    EXPECT_EQ(loaded.error().subject, frameFileName(frame));
+    return loaded.error().reason;
 }
 
 // The state a fresh load of `bytes` gives.

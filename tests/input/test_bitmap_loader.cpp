@@ -43,7 +43,7 @@ TEST_F(LoaderTest, PlacesEveryPixelUprightAndKeepsTheBytes) {
     const std::vector<std::uint8_t> bytes = buildBmp(patterned);
     write(5, bytes);
     state.grayimg.fill(77);
-    moveme(state, folder.path(), 5, &surface);
+    ASSERT_TRUE(moveme(state, folder.path(), 5, &surface));
     for (int y = 0; y <= 120; ++y)
         for (int x = 0; x <= 160; ++x) {
             const Bgr p = x < 160 && y < 120 ? patterned(x, y) : Bgr{77, 77, 77};
@@ -66,7 +66,7 @@ TEST_F(LoaderTest, RoundsTheMeanToNearest) {
                                          {{2, 2, 1}, 2},         {{0, 1, 1}, 1},
                                          {{255, 255, 255}, 255}, {{255, 255, 254}, 255}};
     write(3, buildBmp([&](int x, int) { return cases[x % 6].first; }));
-    moveme(state, folder.path(), 3);
+    ASSERT_TRUE(moveme(state, folder.path(), 3));
     for (int x = 0; x < 6; ++x)
         EXPECT_EQ(state.grayimg.at(x, 10), cases[x].second) << x;
 }
@@ -77,10 +77,10 @@ class LoaderVariants : public LoaderTest,
 // Other valid ways of storing the same picture give exactly the plain file's grey frame.
 TEST_P(LoaderVariants, GiveTheSameGreyFrameAsThePlainFile) {
     write(0, buildBmp(patterned));
-    moveme(state, folder.path(), 0);
+    ASSERT_TRUE(moveme(state, folder.path(), 0));
     TrackingState other;
     write(1, buildBmp(patterned, GetParam().second));
-    moveme(other, folder.path(), 1);
+    ASSERT_TRUE(moveme(other, folder.path(), 1));
     EXPECT_EQ(other.grayimg, state.grayimg);
 }
 
@@ -100,7 +100,7 @@ TEST_F(LoaderTest, EmptyFolderMeansTheCurrentDirectory) {
     write(7, buildBmp(testing::uniform(90)));
     const auto previous = fs::current_path();
     fs::current_path(folder.path());
-    EXPECT_NO_THROW(moveme(state, {}, 7));
+    EXPECT_TRUE(moveme(state, {}, 7));
     fs::current_path(previous);
     EXPECT_EQ(state.grayimg.at(50, 50), 90);
 }
@@ -121,18 +121,15 @@ class LoaderRefusals : public LoaderTest, public ::testing::WithParamInterface<R
 // were, so the previous frame stays intact.
 TEST_P(LoaderRefusals, RefuseWithAReasonAndChangeNothing) {
     write(1, buildBmp(patterned));
-    moveme(state, folder.path(), 1);
+    ASSERT_TRUE(moveme(state, folder.path(), 1));
     const TrackingState before = state;
 
     GetParam().make(folder.path() / "pic9.bmp");
-    try {
-        moveme(state, folder.path(), 9);
-        FAIL() << "accepted a bad file";
-    } catch (const LoadError& error) {
-        EXPECT_EQ(error.file(), "pic9.bmp");
-        EXPECT_NE(error.reason().find(GetParam().reason), std::string::npos) << error.what();
-        EXPECT_EQ(std::string(error.what()), "pic9.bmp: " + error.reason());
-    }
+    const Expected<void> loaded = moveme(state, folder.path(), 9);
+    ASSERT_FALSE(loaded) << "accepted a bad file";
+    EXPECT_EQ(loaded.error().subject, "pic9.bmp");
+    EXPECT_NE(loaded.error().reason.find(GetParam().reason), std::string::npos)
+        << loaded.error().message();
     EXPECT_EQ(state.grayimg, before.grayimg);
     EXPECT_EQ(state.filebytes, before.filebytes);
 }

@@ -12,8 +12,8 @@ class FrameListGood : public ::testing::TestWithParam<std::pair<Arguments, Frame
 
 TEST_P(FrameListGood, ParsesIntoRangesInTheOrderGiven) {
     const auto result = parseFrameList(GetParam().first);
-    EXPECT_EQ(result.error, "");
-    EXPECT_EQ(result.frames, GetParam().second);
+    ASSERT_TRUE(result) << result.error().message();
+    EXPECT_EQ(*result, GetParam().second);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -30,8 +30,9 @@ class FrameListBad : public ::testing::TestWithParam<Bad> {};
 
 TEST_P(FrameListBad, IsRefusedWithAReasonNamingTheArgument) {
     const auto result = parseFrameList({"1", GetParam().first, "2"});
-    EXPECT_NE(result.error.find(GetParam().second), std::string::npos) << result.error;
-    EXPECT_TRUE(result.frames.empty()) << "a refused list must not be half used";
+    ASSERT_FALSE(result) << "a bad argument must refuse the whole list";
+    EXPECT_NE(result.error().message().find(GetParam().second), std::string::npos)
+        << result.error().message();
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FrameListBad,
@@ -64,13 +65,15 @@ TEST(FindFrames, ListsFrameFilesAscendingByNumberAndMergesRuns) {
                              "notes.txt", "pic4.bmp.part"})
         testing::writeFile(folder.path() / name, {});
     const auto result = findFrames(folder.path());
-    EXPECT_EQ(result.error, "");
-    EXPECT_EQ(result.frames, (FrameList{{0, 0}, {2, 3}, {10, 10}}));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, (FrameList{{0, 0}, {2, 3}, {10, 10}}));
 
     const auto missing = findFrames(folder.path() / "gone");
-    EXPECT_NE(missing.error.find("cannot read folder " + (folder.path() / "gone").string()),
-              std::string::npos)
-        << missing.error;
+    ASSERT_FALSE(missing);
+    EXPECT_NE(
+        missing.error().message().find("cannot read folder " + (folder.path() / "gone").string()),
+        std::string::npos)
+        << missing.error().message();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "app/cli/cli_options.h"
 
-#include "input/decimal.h"
-#include "input/reason_text.h"
+#include "text/decimal.h"
+#include "text/reason_text.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -125,22 +125,17 @@ std::string unknownOption(const std::string& argument) {
     return "unknown option '" + name + "'";
 }
 
-struct Bounded {
-    std::optional<int> value;
-    std::string error;
-};
-
-Bounded boundedNumber(const char* what, const std::string& given, int lowest, int highest) {
+Expected<int> boundedNumber(const char* what, const std::string& given, int lowest, int highest) {
     const auto range = std::to_string(lowest) + ".." + std::to_string(highest);
     const auto value = parseDecimal(given);
+    const Error outOfRange{{}, std::string(what) + " " + given + " is out of range " + range};
     if (!value && !given.empty() && given.find_first_not_of("0123456789") == std::string::npos)
-        return {std::nullopt, std::string(what) + " " + given + " is out of range " + range};
+        return outOfRange;
     if (!value)
-        return {std::nullopt,
-                std::string(what) + " \"" + given + "\" is not a whole number " + range};
+        return Error{{}, std::string(what) + " \"" + given + "\" is not a whole number " + range};
     if (*value < lowest || *value > highest)
-        return {std::nullopt, std::string(what) + " " + given + " is out of range " + range};
-    return {static_cast<int>(*value), {}};
+        return outOfRange;
+    return static_cast<int>(*value);
 }
 
 } // namespace
@@ -193,23 +188,26 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
     result.usage = helpText(app);
     result.columnHelp = kColumns;
-    const auto usageError = [&result](std::string reason) {
+    const auto usageError = [&result](Error error) {
         result.action = CommandLine::Action::UsageError;
-        result.error = std::move(reason);
+        result.error = std::move(error);
         return result;
+    };
+    const auto usageReason = [&usageError](std::string reason) {
+        return usageError(Error{{}, std::move(reason)});
     };
 
     try {
         app.parse(reversedForParser(arguments));
     } catch (const CLI::ArgumentMismatch&) {
         // Only raised when the arguments end before an option's value.
-        return usageError("missing value after '" + arguments.back() + "'");
+        return usageReason("missing value after '" + arguments.back() + "'");
     } catch (const CLI::ParseError& error) {
-        return usageError(reasonText(error.what()));
+        return usageReason(reasonText(error.what()));
     }
     for (const std::string& extra : app.remaining())
         if (extra != "--")
-            return usageError(unknownOption(extra));
+            return usageReason(unknownOption(extra));
     if (help) {
         result.action = CommandLine::Action::ShowHelp;
         return result;
@@ -223,15 +221,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     options.folder = folder;
     if (*thresholdOption) {
         const auto value = boundedNumber("threshold", threshold, 0, 255);
-        if (!value.value)
-            return usageError(value.error);
-        options.threshold = *value.value;
+        if (!value)
+            return usageError(value.error());
+        options.threshold = *value;
     }
     if (*runsOption) {
         const auto value = boundedNumber("runs", runs, 1, 1000);
-        if (!value.value)
-            return usageError(value.error);
-        options.runs = *value.value;
+        if (!value)
+            return usageError(value.error());
+        options.runs = *value;
     }
     if (*formatOption) {
         if (format == "csv")
@@ -239,21 +237,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         else if (format == "jsonl")
             options.format = RecordFormat::Jsonl;
         else
-            return usageError("format \"" + format + "\" is neither csv nor jsonl");
+            return usageReason("format \"" + format + "\" is neither csv nor jsonl");
     }
     for (auto [option, name, target] : {std::tuple{edgesOption, &edgesDir, &options.edgesDir},
                                         std::tuple{renderOption, &renderDir, &options.renderDir}}) {
         if (!*option)
             continue;
         if (name->empty())
-            return usageError(option->get_name() + " needs a folder name");
+            return usageReason(option->get_name() + " needs a folder name");
         *target = std::filesystem::path(*name);
     }
 
     auto frames = parseFrameList(frameArguments);
-    if (!frames.error.empty())
-        return usageError(frames.error);
-    options.frames = std::move(frames.frames);
+    if (!frames)
+        return usageError(frames.error());
+    options.frames = std::move(*frames);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input/frame_list.h"
+#include "text/error.h"
 
 #include <filesystem>
 #include <optional>
@@ -27,7 +28,7 @@ struct CommandLine {
 
     Action action = Action::Run;
     CliOptions options;     // meaningful for Run
-    std::string error;      // the reason, for UsageError
+    Error error;            // what is wrong, for UsageError
     std::string usage;      // usage and options, for ShowHelp and UsageError
     std::string columnHelp; // what the record columns mean, shown by --help
 };

@@ -1,7 +1,7 @@
 #include "app/cli/output_files.h"
 
 #include "app/cli/write_all.h"
-#include "input/reason_text.h"
+#include "text/reason_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,14 +14,14 @@ namespace vireo {
 
 namespace {
 
-std::string cannotWrite(const std::filesystem::path& file, int errorNumber) {
-    return file.string() + ": cannot write: " + reasonText(std::strerror(errorNumber));
+Error cannotWrite(const std::filesystem::path& file, int errorNumber) {
+    return {file.string(), "cannot write: " + reasonText(std::strerror(errorNumber))};
 }
 
 // Writes `size` bytes as the whole content of `file`. A plain write without fsync: syncing every
 // file made writing a thousand frames take seconds. A file that failed half-way is removed.
-std::string writeWholeFile(const std::filesystem::path& file, const std::uint8_t* data,
-                           std::size_t size) {
+Expected<void> writeWholeFile(const std::filesystem::path& file, const std::uint8_t* data,
+                              std::size_t size) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return cannotWrite(file, errno);
@@ -36,21 +36,21 @@ std::string writeWholeFile(const std::filesystem::path& file, const std::uint8_t
 
 } // namespace
 
-std::string makeOutputFolder(const std::filesystem::path& folder) {
+Expected<void> makeOutputFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!error && !std::filesystem::is_directory(folder, error))
         error = std::make_error_code(std::errc::not_a_directory);
     if (!error)
         return {};
-    return folder.string() + ": cannot create folder: " + reasonText(error.message());
+    return Error{folder.string(), "cannot create folder: " + reasonText(error.message())};
 }
 
 EdgeFileWriter::EdgeFileWriter() {
     std::copy_n(kHeader, kHeaderSize, bytes_.begin());
 }
 
-std::string EdgeFileWriter::write(const std::filesystem::path& file, const Frame& edges) {
+Expected<void> EdgeFileWriter::write(const std::filesystem::path& file, const Frame& edges) {
     auto* out = bytes_.data() + kHeaderSize;
     for (int y = 0; y < Frame::kPictureHeight; ++y, out += Frame::kPictureWidth) {
         const auto row = edges.row(y);

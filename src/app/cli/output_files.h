@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/frame.h"
+#include "text/error.h"
 
 #include <array>
 #include <cstdint>
@@ -9,12 +10,12 @@
 
 namespace vireo {
 
-// Each function returns an empty string on success and otherwise a message naming the path and
-// the reason, e.g. "/proc/edges3.pgm: cannot write: no such file or directory". A file that
-// could not be written whole is removed again.
+// Each function's error names the path and the reason, e.g. subject "/proc/edges3.pgm" and
+// reason "cannot write: no such file or directory". A file that could not be written whole is
+// removed again.
 
 // Creates `folder` and its parents when they do not exist yet.
-std::string makeOutputFolder(const std::filesystem::path& folder);
+Expected<void> makeOutputFolder(const std::filesystem::path& folder);
 
 // Writes columns 0..159, rows 0..119 of an edge frame as a binary PGM: the header
 // "P5\n160 120\n255\n" and then the rows top first, each left to right, one byte per pixel.
@@ -24,7 +25,7 @@ public:
     static constexpr std::size_t kHeaderSize = sizeof kHeader - 1;
 
     EdgeFileWriter();
-    std::string write(const std::filesystem::path& file, const Frame& edges);
+    Expected<void> write(const std::filesystem::path& file, const Frame& edges);
 
 private:
     // The whole file, reused for every frame.
