@@ -1,7 +1,6 @@
 # Installs a build into a fresh prefix and checks the installed tree: both programs, the desktop
 # entry and its icon where a Linux desktop looks for them, and the example frames. Then runs the
-# installed programs, which must not need the build tree: vireo-cli also with --render-dir, which
-# must find its renderer module in the installed tree.
+# installed programs, which must not need the build tree: vireo-cli also with --render-dir.
 #
 #   cmake -DVIREO_BUILD_DIR=<build> -DVIREO_PREFIX=<empty folder to use> -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -91,7 +90,7 @@ if(NOT status EQUAL 0 OR NOT records EQUAL 14)
     fail("vireo-cli --dir share/vireo/samples gave ${status} and ${records} lines: ${err}")
 endif()
 
-# With --render-dir it loads the installed renderer module and writes a PNG.
+# With --render-dir it writes a PNG.
 set(render "${VIREO_PREFIX}/render-check")
 execute_process(COMMAND "${VIREO_PREFIX}/bin/vireo-cli" --dir "${samples}" --render-dir "${render}" 5
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -1,5 +1,6 @@
 #include "tracking/centers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -11,7 +12,6 @@ namespace vireo {
 
 namespace {
 
-constexpr int kBandRows = 2 * kBandHalfHeight + 1;
 constexpr int kSearchEnd = Frame::kPictureWidth; // columns 0..159 are searched
 constexpr std::uint8_t kEdge = 0;
 
@@ -61,15 +61,21 @@ int findedge(const TrackingState& state, int startw, int starth, bool goright) {
     return hit ? static_cast<int>(static_cast<const std::uint8_t*>(hit) - row) : -1;
 }
 
-void centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
+int centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
     const int top = checked16(static_cast<long>(hcenter) - kBandHalfHeight, "band top row");
     const int bottom = checked16(static_cast<long>(hcenter) + kBandHalfHeight, "band bottom row");
 
     long rightSum = 0;
     long leftSum = 0;
+    int support = 0;
     for (int r = top; r <= bottom; ++r) {
-        rightSum += findedge(state, wcenter, r, true);
-        leftSum += findedge(state, wcenter, r, false);
+        const int right = findedge(state, wcenter, r, true);
+        const int left = findedge(state, wcenter, r, false);
+        rightSum += right;
+        leftSum += left;
+        // Edges found on both sides (not 160, not -1) with the start strictly between them.
+        if (left >= 0 && right < kSearchEnd && left < wcenter && wcenter < right)
+            ++support;
     }
     const double rightMean = checked16(rightSum, "right edge sum") / static_cast<double>(kBandRows);
     const double leftMean = checked16(leftSum, "left edge sum") / static_cast<double>(kBandRows);
@@ -82,14 +88,20 @@ void centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
     if (centre < kMinCentre)
         centre = kMinCentre;
     state.history.at(hisloc, 1) = static_cast<std::int16_t>(centre);
+    return support;
+}
+
+bool CenterRun::tracked() const {
+    return std::all_of(support.begin(), support.end(),
+                       [](int rows) { return rows >= kHeldSupport; });
 }
 
 CenterRun findcenter(TrackingState& state, Surface& picture4) {
+    CenterRun run;
     for (int n = 0; n < 3; ++n)
-        centers(state, state.history.at(n, 0), state.history.at(n, 1), n);
+        run.support[n] = centers(state, state.history.at(n, 0), state.history.at(n, 1), n);
     linesegments(state, picture4);
 
-    CenterRun run;
     run.line = bestfitline(state, picture4);
     for (int n = 0; n < 3; ++n)
         run.centres[n] = state.history.at(n, 1);

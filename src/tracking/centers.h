@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 #include "state/tracking_state.h"
 #include "tracking/overlay.h"
 
@@ -13,6 +13,8 @@ inline constexpr int kResetCentre = 80;
 inline constexpr int kBandHalfHeight = 10;
 inline constexpr int kMinCentre = 15;
 inline constexpr int kMaxCentre = 145;
+inline constexpr int kBandRows = 2 * kBandHalfHeight + 1;
+inline constexpr int kHeldSupport = 11;
 
 // Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the spare
 // second index 2 are left as they are.
@@ -28,13 +30,21 @@ int findedge(const TrackingState& state, int startw, int starth, bool goright);
 // Re-estimates the centre of scan entry `hisloc` (0..2) on the 21-row band around `hcenter`,
 // searching from `wcenter`: the midpoint of the band's mean right and mean left edge columns,
 // rounded half to even and clamped to 15..145, stored in history cell (hisloc, 1).
-void centers(TrackingState& state, int hcenter, int wcenter, int hisloc);
+//
+// Returns how many band rows support the start column: rows where both searches found an edge
+// and `wcenter` lies strictly between the two (a start column that is itself an edge supports
+// nothing). A scan row is held when at least kHeldSupport of its 21 rows support it.
+int centers(TrackingState& state, int hcenter, int wcenter, int hisloc);
 
 // What one "Find Center" produces.
 struct CenterRun {
     std::array<int, 3> centres{}; // new centre columns on rows 40, 60, 80
     int forecast = 0;             // centre on row 40 minus centre on row 60
     LineEnds line;                // the fitted line's end columns on rows 40 and 80
+    std::array<int, 3> support{}; // band rows that supported each run's start column (centers)
+
+    // Every scan row held: the path was tracked on this frame.
+    bool tracked() const;
 };
 
 // Re-estimates the three centres, each from its own previous centre, draws the overlay on

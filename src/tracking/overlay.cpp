@@ -32,7 +32,6 @@ double term16(long value, const char* what) {
 }
 
 void useOverlayPen(Surface& surface) {
-    surface.setScaleMode(ScaleMode::Pixels);
     surface.setLineWidth(kOverlayLineWidth);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/surface.h"
+#include "drawing/surface.h"
 #include "state/tracking_state.h"
 
 namespace vireo {

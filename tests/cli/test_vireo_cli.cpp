@@ -139,7 +139,7 @@ TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheWindow) {
     initmask(state);
     state.sobelthresh = 120;
     historyinit(state);
-    moveme(state, folder_.path(), 7);
+    ASSERT_TRUE(moveme(state, folder_.path(), 7));
     Sobel(state, picture4);
     std::string expected = kHeader;
     std::vector<std::array<int, 3>> centres;
@@ -164,21 +164,6 @@ TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheWindow) {
     for (const QRgb colour : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)})
         EXPECT_NE(std::count(pixels, pixels + 161 * 121, colour), 0) << std::hex << colour;
     EXPECT_TRUE(image == picture4.image()) << "the PNG differs from the window's edge surface";
-}
-
-// Catches a renderer looked for in the wrong place, or one whose absence is noticed only after
-// records went out: a lone copy of the program must fail up front, naming the module.
-TEST_F(CliEndToEnd, MissingRendererFailsBeforeAnyFrame) {
-    addFrame(1, kStraight);
-    const CliRun run = runCli({dir()}, R"(mkdir "$1/bin" && cp "$0" "$1/bin/" &&
-                                          exec "$1/bin/vireo-cli" -d "$1" --render-dir "$1/r")");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("vireo-cli: --render-dir: cannot load the renderer /"))
-        << run.err;
-    EXPECT_NE(run.err.find("/vireo/vireo-render.so: cannot open shared object file"),
-              std::string::npos)
-        << run.err;
 }
 
 TEST_F(CliEndToEnd, UnwritableOutputFolderFailsTheFrameWithAMessageNamingThePath) {

@@ -6,9 +6,9 @@
 //   VIREO_OPERATOR_STEPS  the number of steps, 10000 by default
 
 #include "bmp_builder.h"
+#include "drawing/null_surface.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
-#include "state/null_surface.h"
 #include "tracking/centers.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
@@ -183,9 +183,7 @@ struct Model {
         state.picshown = state.edgesready = false;
         middiff = QStringLiteral("N/A");
         historyinit(state);
-        try {
-            moveme(state, folder, frameNumber);
-        } catch (const LoadError&) {
+        if (!moveme(state, folder, frameNumber)) {
             state.grayimg.fill(0); // a refused frame leaves an empty grey frame behind
             ++unloadable;
         }

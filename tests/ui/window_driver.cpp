@@ -33,7 +33,8 @@ PixelSource pathBetweenWalls(std::vector<PathSegment> segments) {
 
 WindowDriver::WindowDriver(const std::filesystem::path& folder)
     : window_(std::make_unique<frmMain>(folder)) {
-    window_->Form_Load();
+    if (const auto started = window_->Form_Load(); !started)
+        throw std::runtime_error("start-up failed: " + started.error().message());
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get()))
         throw std::runtime_error("the window was not exposed");

@@ -2,7 +2,7 @@
 
 #include "app/window/frm_main.h"
 #include "bmp_builder.h"
-#include "state/surface.h"
+#include "drawing/surface.h"
 
 #include <QImage>
 #include <QList>

@@ -1,11 +1,6 @@
 #include "app/cli/frame_runner.h"
 
-#include "app/cli/frame_renderer.h"
-#include "edges/sobel.h"
-#include "input/bitmap_loader.h"
-#include "tracking/centers.h"
-
-#include <exception>
+#include "app/cli/png_file.h"
 
 namespace vireo {
 
@@ -16,67 +11,45 @@ std::filesystem::path outputFile(const std::filesystem::path& folder, const char
     return folder / (stem + std::to_string(frame) + extension);
 }
 
+Tracker::Surfaces surfacesFor(std::optional<RasterSurface>& picture4) {
+    return {nullptr, picture4 ? &*picture4 : nullptr};
+}
+
 } // namespace
 
-FrameRunner::FrameRunner(const CliOptions& options, FrameRenderer* renderer)
+FrameRunner::FrameRunner(const CliOptions& options)
     : options_(options)
-    , renderer_(options.renderDir ? renderer : nullptr) {
-    initmask(state_);
-    state_.sobelthresh = options.threshold;
+    , picture4_(options.renderDir ? std::optional<RasterSurface>(std::in_place) : std::nullopt)
+    , tracker_(surfacesFor(picture4_)) {
+    // Nothing is loaded at start-up: the run names its frames.
+    (void)tracker_.startUp(options.folder, options.threshold, std::nullopt);
     records_.reserve(static_cast<std::size_t>(options.runs));
+}
+
+void FrameRunner::keep(Expected<void> outcome) {
+    if (!outcome)
+        errors_.push_back(outcome.error());
 }
 
 bool FrameRunner::process(int frame) {
     records_.clear();
     errors_.clear();
-    try {
-        if (renderer_) {
-            runFrame(frame, &renderer_->newFrame());
-            if (auto error =
-                    renderer_->writePng(outputFile(*options_.renderDir, "vireo", frame, ".png"));
-                !error.empty())
-                errors_.push_back(std::move(error));
-        } else {
-            runFrame(frame, nullptr);
-        }
-    } catch (const LoadError& error) {
-        records_.clear();
-        errors_.insert(errors_.begin(), error.what());
-    } catch (const std::exception& error) {
-        // Not expected from a frame that loaded; reported rather than ending the whole run.
-        records_.clear();
-        errors_.insert(errors_.begin(), frameFileName(frame) + ": " + error.what());
+    if (Expected<void> loaded = tracker_.changeFrame(frame); !loaded) {
+        errors_.push_back(loaded.error());
+        return false;
     }
-    return errors_.empty();
-}
-
-void FrameRunner::runFrame(int frame, Surface* picture4) {
-    state_.picshown = false;
-    state_.edgesready = false;
-    historyinit(state_);
-    moveme(state_, options_.folder, frame);
-
-    if (picture4)
-        Sobel(state_, *picture4);
-    else
-        computeEdges(state_);
-    state_.picshown = true;
-    state_.edgesready = true;
+    tracker_.displayPicture();
     if (options_.edgesDir)
-        writeEdgeFile(frame);
-
+        keep(edgeFiles_.write(outputFile(*options_.edgesDir, "edges", frame, ".pgm"),
+                              tracker_.state().edgeimg));
     for (int run = 1; run <= options_.runs; ++run) {
-        const CenterRun result = findcenter(state_, picture4 ? *picture4 : nullSurface_);
+        const CenterRun result = *tracker_.findCenter();
         records_.push_back({frame, options_.threshold, run, result.centres, result.forecast,
                             result.line.top, result.line.bottom});
     }
-}
-
-void FrameRunner::writeEdgeFile(int frame) {
-    if (auto error = edgeFiles_.write(outputFile(*options_.edgesDir, "edges", frame, ".pgm"),
-                                      state_.edgeimg);
-        !error.empty())
-        errors_.push_back(std::move(error));
+    if (picture4_)
+        keep(writePng(*picture4_, outputFile(*options_.renderDir, "vireo", frame, ".png")));
+    return errors_.empty();
 }
 
 } // namespace vireo

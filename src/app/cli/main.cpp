@@ -5,9 +5,8 @@
 #include "app/cli/output_files.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
-#include "app/cli/renderer_loader.h"
 #include "input/frame_list.h"
-#include "input/reason_text.h"
+#include "text/reason_text.h"
 
 #include <cerrno>
 #include <csignal>
@@ -28,23 +27,26 @@ void printError(const std::string& message) {
     std::fprintf(stderr, "vireo-cli: %s\n", message.c_str());
 }
 
+void printError(const vireo::Error& error) {
+    printError(error.message());
+}
+
 // Creates the output folders up front: without them no frame could be completed.
 bool makeOutputFolders(const CliOptions& options) {
     bool ok = true;
     for (const auto& folder : {options.edgesDir, options.renderDir}) {
         if (!folder)
             continue;
-        if (const auto error = vireo::makeOutputFolder(*folder); !error.empty()) {
-            printError(error);
+        if (const auto made = vireo::makeOutputFolder(*folder); !made) {
+            printError(made.error());
             ok = false;
         }
     }
     return ok;
 }
 
-int processFrames(const CliOptions& options, const vireo::FrameList& frames,
-                  vireo::FrameRenderer* renderer) {
-    vireo::FrameRunner runner(options, renderer);
+int processFrames(const CliOptions& options, const vireo::FrameList& frames) {
+    vireo::FrameRunner runner(options);
     vireo::RecordWriter writer(STDOUT_FILENO, options.format);
     vireo::ProgressLine progress(vireo::frameCount(frames));
     writer.writeHeader();
@@ -59,7 +61,7 @@ int processFrames(const CliOptions& options, const vireo::FrameList& frames,
                 writer.write(record);
             if (!runner.errors().empty())
                 progress.clear();
-            for (const std::string& error : runner.errors())
+            for (const vireo::Error& error : runner.errors())
                 printError(error);
             progress.update(++done);
         }
@@ -77,33 +79,23 @@ int processFrames(const CliOptions& options, const vireo::FrameList& frames,
 }
 
 int run(const CliOptions& options) {
-    // Qt comes in with the renderer, only when pictures are asked for.
-    vireo::LoadedRenderer renderer;
-    if (options.renderDir) {
-        renderer = vireo::loadFrameRenderer();
-        if (!renderer.renderer) {
-            printError("--render-dir: " + renderer.error);
-            return kExitFailure;
-        }
-    }
-
     vireo::FrameList frames = options.frames;
     if (frames.empty()) {
         auto search = vireo::findFrames(options.folder);
-        if (!search.error.empty()) {
-            printError(search.error);
+        if (!search) {
+            printError(search.error());
             return kExitFailure;
         }
-        if (search.frames.empty()) {
+        if (search->empty()) {
             const std::string folder = options.folder.empty() ? "." : options.folder.string();
             printError("no picN.bmp frames in " + folder);
             return kExitFailure;
         }
-        frames = std::move(search.frames);
+        frames = std::move(*search);
     }
     if (!makeOutputFolders(options))
         return kExitFailure;
-    return processFrames(options, frames, renderer.renderer.get());
+    return processFrames(options, frames);
 }
 
 } // namespace
@@ -122,7 +114,7 @@ int main(int argc, char** argv) {
         std::printf("vireo-cli %s\n", VIREO_VERSION);
         return EXIT_SUCCESS;
     case vireo::CommandLine::Action::UsageError:
-        printError(commandLine.error);
+        printError(commandLine.error.message());
         std::fputs(commandLine.usage.c_str(), stderr);
         return kExitUsage;
     case vireo::CommandLine::Action::Run:

@@ -2,10 +2,7 @@
 
 #include "app/window/folder_drop.h"
 #include "app/window/pixel_readout.h"
-#include "edges/sobel.h"
-#include "input/bitmap_loader.h"
 #include "input/frame_list.h"
-#include "tracking/centers.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
@@ -72,16 +69,16 @@ QString windowTitleFor(const std::filesystem::path& folder) {
 }
 
 int frameSliderMaximum(const std::filesystem::path& folder) {
-    const FrameSearch search = findFrames(folder);
-    if (!search.error.empty() || search.frames.empty())
+    const Expected<FrameList> frames = findFrames(folder);
+    if (!frames || frames->empty())
         return kPicsliderStoredMaximum;
-    return std::max(kPicsliderStoredMaximum, search.frames.back().last);
+    return std::max(kPicsliderStoredMaximum, frames->back().last);
 }
 
 frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     : QWidget(parent)
-    , folder_(std::move(folder))
     , controls_(createFrmMainControls(*this))
+    , tracker_({&controls_.Picture3->surface(), &controls_.Picture4->surface()})
     , statusLine_(createStatusLine(*this))
     , chooseFolder_(chooseWithDialog) {
     const FrmMainControls& c = controls_;
@@ -110,7 +107,8 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     }
     addShortcuts();
     setAcceptDrops(true);
-    setWindowTitle(windowTitleFor(folder_));
+    tracker_.setFolder(std::move(folder));
+    setWindowTitle(windowTitleFor(tracker_.folder()));
     showReadout();
 }
 
@@ -126,20 +124,15 @@ void frmMain::addShortcuts() {
                                .arg(keyText(kFindCenterKey)));
 }
 
-void frmMain::Form_Load() {
-    state_.picshown = false;
-    state_.edgesready = false;
-    initmask(state_);
-    // Setting the value raises sobelslider_Change, which only stores it: both flags are false.
+Expected<void> frmMain::Form_Load() {
+    // Setting the value raises sobelslider_Change, which only stores it: nothing is shown yet.
     controls_.sobelslider->setMinimum(0);
     controls_.sobelslider->setMaximum(255);
     controls_.sobelslider->setValue(100);
-    state_.sobelthresh = controls_.sobelslider->value();
-    historyinit(state_);
-    // Never below the stored 12, so picslider keeps its value 1.
-    controls_.picslider->setMaximum(frameSliderMaximum(folder_));
-    moveme(state_, folder_, controls_.picslider->value(), &controls_.Picture3->surface());
-    controls_.Picture3->setNotice({});
+    // Never below the default 12, so picslider keeps its value 1.
+    controls_.picslider->setMaximum(frameSliderMaximum(tracker_.folder()));
+    return tracker_.startUp(tracker_.folder(), controls_.sobelslider->value(),
+                            controls_.picslider->value());
 }
 
 void frmMain::openFolder(const std::filesystem::path& folder) {
@@ -147,82 +140,54 @@ void frmMain::openFolder(const std::filesystem::path& folder) {
 }
 
 void frmMain::changeFolder(const std::filesystem::path& folder) {
-    folder_ = folder;
-    setWindowTitle(windowTitleFor(folder_));
+    tracker_.setFolder(folder);
+    setWindowTitle(windowTitleFor(folder));
     // A lower maximum that moves picslider's value raises its change event, which runs the
     // frame change on the new folder; otherwise it runs here. Either way it runs once.
     const int before = controls_.picslider->value();
-    controls_.picslider->setMaximum(frameSliderMaximum(folder_));
+    controls_.picslider->setMaximum(frameSliderMaximum(folder));
     if (controls_.picslider->value() == before)
         picslider_Change();
 }
 
 void frmMain::chooseFolder() {
-    if (const auto chosen = chooseFolder_(*this, folder_))
+    if (const auto chosen = chooseFolder_(*this, tracker_.folder()))
         changeFolder(*chosen);
 }
 
 void frmMain::Command4_Click() {
-    Sobel(state_, controls_.Picture4->surface());
-    state_.picshown = true;
-    state_.edgesready = true;
+    tracker_.displayPicture();
 }
 
 void frmMain::Command5_Click() {
-    if (!state_.edgesready)
-        return;
-    const CenterRun run = findcenter(state_, controls_.Picture4->surface());
-    controls_.middiff->setText(QString::number(run.forecast));
+    if (const auto run = tracker_.findCenter())
+        controls_.middiff->setText(QString::number(run->forecast));
 }
 
 void frmMain::picslider_Change() {
-    state_.picshown = false;
-    state_.edgesready = false;
-    controls_.Picture4->surface().clear();
     controls_.middiff->setText(QStringLiteral("N/A"));
-    historyinit(state_);
-    loadChosenFrame();
+    const Expected<void> loaded = tracker_.changeFrame(controls_.picslider->value());
+    // A frame that cannot be loaded leaves the window usable, with the reason on Picture3.
+    controls_.Picture3->setNotice(loaded ? QString()
+                                         : QString::fromStdString(loaded.error().message()));
     emit frameChanged(controls_.picslider->value());
 }
 
 void frmMain::sobelslider_Change() {
-    takeThreshold();
+    tracker_.setThreshold(controls_.sobelslider->value());
 }
 
 void frmMain::sobelslider_Click() {
-    takeThreshold();
-}
-
-void frmMain::takeThreshold() {
-    state_.sobelthresh = controls_.sobelslider->value();
-    if (state_.picshown)
-        Sobel(state_, controls_.Picture4->surface());
-}
-
-void frmMain::loadChosenFrame() {
-    try {
-        moveme(state_, folder_, controls_.picslider->value(), &controls_.Picture3->surface());
-        controls_.Picture3->setNotice({});
-    } catch (const LoadError& error) {
-        showUnloadableFrame(error);
-    }
-}
-
-void frmMain::showUnloadableFrame(const LoadError& error) {
-    // An empty grey frame, so that "Display Picture" cannot show the previous frame's edges
-    // under the new frame number.
-    state_.grayimg.fill(0);
-    controls_.Picture3->surface().clear();
-    controls_.Picture3->setNotice(QString::fromStdString(error.what()));
+    tracker_.setThreshold(controls_.sobelslider->value());
 }
 
 void frmMain::showReadout() {
     const FrmMainControls& c = controls_;
     if (pointedBox_ == c.Picture3)
-        statusLine_->setText(readPicture3(pointedPixel_, c.Picture3->surface(), state_,
+        statusLine_->setText(readPicture3(pointedPixel_, c.Picture3->surface(), state(),
                                           c.Picture3->notice().isEmpty()));
     else if (pointedBox_ == c.Picture4)
-        statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state_));
+        statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state()));
     else
         statusLine_->setText(idleStatus());
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "state/tracking_state.h"
-#include "ui/frm_main_layout.h"
+#include "app/window/frm_main_layout.h"
+#include "text/error.h"
+#include "tracker/tracker.h"
 
 #include <QWidget>
 #include <exception>
@@ -13,17 +14,11 @@ class QLabel;
 
 namespace vireo {
 
-class LoadError;
 class PictureBox;
 
-// The main window. It owns the tracking state and the folder the frames are read from, and its
-// six handlers drive the engine:
-//
-//   state          flags   threshold change            "Find Center"
-//   frame-loaded   false   stores sobelthresh only     does nothing
-//   edges-shown    true    stores it, repaints edges   re-estimates centres, draws the overlay
-//
-// "Display Picture" always leads to edges-shown, a frame change always back to frame-loaded.
+// The main window. Its six handlers each take one of the operator's steps on its Tracker, which
+// draws on the two picture boxes, and then do what only the window does: the forecast label, the
+// notice on a frame that cannot be loaded, the status line.
 //
 // For the operator it also offers: frame numbers up to the highest picN.bmp of the folder;
 // another folder by dropping it (or a picN.bmp in it) on the window or by Ctrl+O; a status line
@@ -41,12 +36,11 @@ public:
     // means the current directory.
     explicit frmMain(std::filesystem::path folder, QWidget* parent = nullptr);
 
-    // Start-up: clears both flags, fills the kernels, gives sobelslider 0..255 and the value 100
-    // and stores it as the threshold, resets the scan-row table, lets picslider reach the
-    // folder's highest frame number and loads the frame picslider stands at (1). Throws what a
-    // step throws (a LoadError when that frame cannot be loaded); the caller then reports it and
+    // Start-up: gives sobelslider 0..255 and the value 100, lets picslider reach the folder's
+    // highest frame number, and starts the tracker up with that threshold on the frame picslider
+    // stands at (1). The error is the refusal of that frame; the caller then reports it and
     // never shows the window.
-    void Form_Load();
+    Expected<void> Form_Load();
 
     // Reads frames from `folder` from now on: the title names it, picslider's maximum becomes
     // its highest frame number (12 at least), and one frame change loads the frame picslider
@@ -56,8 +50,8 @@ public:
     // Replaces the folder dialog that Ctrl+O opens (tests answer it themselves).
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
-    const TrackingState& state() const { return state_; }
-    const std::filesystem::path& folder() const { return folder_; }
+    const TrackingState& state() const { return tracker_.state(); }
+    const std::filesystem::path& folder() const { return tracker_.folder(); }
 
 signals:
     // A frame change has run: picslider's frame was loaded, or refused with a notice on Picture3.
@@ -78,13 +72,6 @@ private:
     void sobelslider_Change();
     void sobelslider_Click();
 
-    // Copies the threshold slider's value into sobelthresh and, while the edge map is shown,
-    // recomputes and repaints it.
-    void takeThreshold();
-    // Loads the frame picslider stands at; a frame that cannot be loaded leaves the window usable
-    // with an empty grey frame, a cleared Picture3 and the reason shown on it.
-    void loadChosenFrame();
-    void showUnloadableFrame(const LoadError& error);
     void changeFolder(const std::filesystem::path& folder);
     void chooseFolder();
     void addShortcuts();
@@ -94,9 +81,8 @@ private:
     template <typename Handler> void guarded(Handler handler);
     void reportUnexpected(const std::exception& error);
 
-    TrackingState state_;
-    std::filesystem::path folder_;
     FrmMainControls controls_;
+    Tracker tracker_;
     QLabel* statusLine_;
     FolderChooser chooseFolder_;
     // The picture box and pixel the mouse points at, if any.
@@ -110,7 +96,7 @@ private:
 QString windowTitleFor(const std::filesystem::path& folder);
 
 // The highest frame number picslider offers for `folder`: that of its highest picN.bmp, but not
-// below the stored 12 (nor when the folder cannot be read).
+// below the slider's default maximum, 12 (nor when the folder cannot be read).
 int frameSliderMaximum(const std::filesystem::path& folder);
 
 } // namespace vireo

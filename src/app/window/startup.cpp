@@ -27,10 +27,16 @@ void presentModally(const QString& text) {
 std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
                                         const MessagePresenter& present, std::ostream& errors) {
     auto window = std::make_unique<frmMain>(folder);
+    std::string reason;
     try {
-        window->Form_Load();
+        if (const Expected<void> started = window->Form_Load(); !started)
+            reason = started.error().message();
     } catch (const std::exception& error) {
-        errors << "vireo: " << error.what() << '\n';
+        // Not expected from the engine's own values; start-up fails all the same.
+        reason = error.what();
+    }
+    if (!reason.empty()) {
+        errors << "vireo: " << reason << '\n';
         present(kLoadErrorText);
         return nullptr;
     }

@@ -1,0 +1,68 @@
+#include "tracker/tracker.h"
+
+#include "edges/sobel.h"
+#include "input/bitmap_loader.h"
+
+namespace vireo {
+
+Tracker::Tracker() = default;
+
+Tracker::Tracker(Surfaces surfaces)
+    : surfaces_(surfaces) {}
+
+void Tracker::setFlags(bool value) {
+    state_.picshown = value;
+    state_.edgesready = value;
+}
+
+Expected<void> Tracker::startUp(std::filesystem::path folder, int threshold,
+                                std::optional<int> frame) {
+    setFlags(false);
+    folder_ = std::move(folder);
+    initmask(state_);
+    state_.sobelthresh = threshold;
+    historyinit(state_);
+    if (!frame)
+        return {};
+    return moveme(state_, folder_, *frame, surfaces_.picture3);
+}
+
+Expected<void> Tracker::changeFrame(int frame) {
+    setFlags(false);
+    if (surfaces_.picture4)
+        surfaces_.picture4->clear();
+    historyinit(state_);
+    Expected<void> loaded = moveme(state_, folder_, frame, surfaces_.picture3);
+    if (!loaded) {
+        state_.grayimg.fill(0);
+        if (surfaces_.picture3)
+            surfaces_.picture3->clear();
+    }
+    return loaded;
+}
+
+void Tracker::computeAndPaintEdges() {
+    if (surfaces_.picture4)
+        Sobel(state_, *surfaces_.picture4);
+    else
+        computeEdges(state_);
+}
+
+void Tracker::displayPicture() {
+    computeAndPaintEdges();
+    setFlags(true);
+}
+
+void Tracker::setThreshold(int threshold) {
+    state_.sobelthresh = threshold;
+    if (state_.picshown)
+        computeAndPaintEdges();
+}
+
+std::optional<CenterRun> Tracker::findCenter() {
+    if (!state_.edgesready)
+        return std::nullopt;
+    return findcenter(state_, picture4());
+}
+
+} // namespace vireo

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "drawing/null_surface.h"
+#include "state/tracking_state.h"
+#include "text/error.h"
+#include "tracking/centers.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace vireo {
+
+// The operator's steps on a folder of frames, for every program that offers them: the window
+// takes one step per event, vireo-cli takes them frame by frame. It owns the tracking state, its
+// two flags and the folder the frames are read from:
+//
+//   state          flags   threshold change            "Find Center"
+//   frame-loaded   false   stores the threshold only   does nothing
+//   edges-shown    true    stores it, recomputes edges re-estimates the centres
+//
+// "Display Picture" always leads to edges-shown, a frame change always back to frame-loaded.
+//
+// Each step draws on the surfaces it was given: the frame file's picture on `picture3`, the edge
+// map and the overlay on `picture4`. A null surface is not drawn on, and without `picture4` the
+// edge map is computed without being painted.
+class Tracker {
+public:
+    struct Surfaces {
+        Surface* picture3 = nullptr;
+        Surface* picture4 = nullptr;
+    };
+
+    // Nothing loaded yet; the state is zero-filled until startUp(). The surfaces must outlive the
+    // tracker; without them nothing is drawn.
+    Tracker();
+    explicit Tracker(Surfaces surfaces);
+
+    // Start-up: both flags cleared, kernels filled, `threshold` (0..255) stored, scan rows reset,
+    // and then, when `frame` is given, that frame loaded from `folder` (the current directory
+    // when empty). The error is the loader's refusal of the frame.
+    Expected<void> startUp(std::filesystem::path folder, int threshold, std::optional<int> frame);
+
+    // Reads frames from `folder` from now on; nothing is loaded until the next frame change.
+    void setFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+
+    // Frame change: both flags cleared, picture4 cleared, scan rows reset, frame `frame` loaded.
+    // A frame that is refused leaves an empty grey frame, so that "Display Picture" cannot show
+    // the previous frame's edges under the new number, and a cleared picture3; the refusal is
+    // returned.
+    Expected<void> changeFrame(int frame);
+
+    // "Display Picture": the edge map of the grey frame at the threshold, painted on picture4;
+    // both flags set.
+    void displayPicture();
+
+    // Threshold change (0..255): stored, and while the edge map is shown recomputed and
+    // repainted at once.
+    void setThreshold(int threshold);
+
+    // "Find Center": only in the edges-shown state, otherwise nullopt. Re-estimates the three
+    // centres from the ones the previous run stored and draws the overlay on picture4.
+    std::optional<CenterRun> findCenter();
+
+    const TrackingState& state() const { return state_; }
+    const std::filesystem::path& folder() const { return folder_; }
+    bool edgesShown() const { return state_.picshown; }
+
+private:
+    void setFlags(bool value);
+    void computeAndPaintEdges();
+    Surface& picture4() { return surfaces_.picture4 ? *surfaces_.picture4 : noDrawing_; }
+
+    TrackingState state_;
+    std::filesystem::path folder_;
+    Surfaces surfaces_;
+    NullSurface noDrawing_;
+};
+
+} // namespace vireo
