@@ -227,7 +227,7 @@ Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder,
                       Surface* picture) {
     const std::string name = frameFileName(frameNumber);
     // Each load reads into the buffer the load before it replaced, which therefore needs neither
-    // a fresh allocation nor clearing; a refused file leaves only this spare buffer changed.
+    // a fresh allocation nor clearing; a refused file leaves only this buffer changed.
     thread_local std::vector<std::uint8_t> spare;
     const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
     if (!read)

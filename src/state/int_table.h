@@ -29,11 +29,12 @@ private:
     std::array<std::int16_t, kFirst * kSecond> cells_{};
 };
 
-// A 3 x 3 convolution kernel held at (row offset + 2, column offset + 2); index 0 is unused.
+// A 3 x 3 convolution kernel held at (row offset + 2, column offset + 2); cells with an index 0
+// are never written or read.
 using Kernel = IntTable<4, 4>;
 
 // The scan-row table: (n, 0) is the row of scan entry n, (n, 1) its current centre column.
-// Entries 0..2 and second indices 0..1 are used; entry 3 and second index 2 are spare.
+// Only entries 0..2 and second indices 0..1 are written or read.
 using History = IntTable<4, 3>;
 
 } // namespace vireo

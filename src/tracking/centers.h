@@ -16,7 +16,7 @@ inline constexpr int kMaxCentre = 145;
 inline constexpr int kBandRows = 2 * kBandHalfHeight + 1;
 inline constexpr int kHeldSupport = 11;
 
-// Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the spare
+// Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the unused
 // second index 2 are left as they are.
 void historyinit(TrackingState& state);
 

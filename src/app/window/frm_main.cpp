@@ -71,8 +71,8 @@ QString windowTitleFor(const std::filesystem::path& folder) {
 int frameSliderMaximum(const std::filesystem::path& folder) {
     const Expected<FrameList> frames = findFrames(folder);
     if (!frames || frames->empty())
-        return kPicsliderStoredMaximum;
-    return std::max(kPicsliderStoredMaximum, frames->back().last);
+        return kPicsliderDefaultMaximum;
+    return std::max(kPicsliderDefaultMaximum, frames->back().last);
 }
 
 frmMain::frmMain(std::filesystem::path folder, QWidget* parent)

@@ -31,14 +31,14 @@ ClickSlider* makeSlider(QWidget* frame, const char* name, int left, int top, int
     return slider;
 }
 
-// Chains the focusable controls in the order of their tab indices; frames, labels and picture
-// surfaces take no focus and are passed over by Tab.
+// Chains the controls in the window's Tab order; frames, labels and picture surfaces take no
+// focus and are passed over by Tab.
 void setTabOrder(const FrmMainControls& c) {
-    const std::array<QWidget*, 10> byTabIndex{c.Picture3,    c.Picture4, c.Command4,  c.Frame6,
+    const std::array<QWidget*, 10> inTabOrder{c.Picture3,    c.Picture4, c.Command4,  c.Frame6,
                                               c.sobelslider, c.Frame7,   c.picslider, c.Command5,
                                               c.Label1,      c.middiff};
     QWidget* previous = nullptr;
-    for (QWidget* control : byTabIndex) {
+    for (QWidget* control : inTabOrder) {
         if (control->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)
@@ -61,7 +61,7 @@ FrmMainControls createFrmMainControls(QWidget& window) {
         place(new WrapButton(QStringLiteral("Find Center"), &window), "Command5", 440, 8, 65, 65);
     c.Frame7 = place(new QGroupBox(QStringLiteral("picture selector"), &window), "Frame7", 360, 80,
                      145, 41);
-    c.picslider = makeSlider(c.Frame7, "picslider", 8, 16, 129, 17, kPicsliderStoredMaximum, 1);
+    c.picslider = makeSlider(c.Frame7, "picslider", 8, 16, 129, 17, kPicsliderDefaultMaximum, 1);
     c.Frame6 =
         place(new QGroupBox(QStringLiteral("sobel threshold"), &window), "Frame6", 8, 144, 497, 49);
     c.sobelslider = makeSlider(c.Frame6, "sobelslider", 8, 16, 481, 25, 255, 0);

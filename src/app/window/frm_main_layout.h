@@ -12,7 +12,8 @@ class ClickSlider;
 class PictureBox;
 class WrapButton;
 
-// The main window's ten controls, named as the window's event handlers know them.
+// The main window's ten controls. Their names are also their Qt object names, which tests and
+// the status line's readout look them up by.
 struct FrmMainControls {
     WrapButton* Command5 = nullptr;     // "Find Center"
     QGroupBox* Frame7 = nullptr;        // "picture selector", holds picslider
@@ -30,13 +31,15 @@ struct FrmMainControls {
 inline constexpr QSize kFrmMainClientSize{512, 199};
 // The whole window: the control area and, below it, a strip for the status line.
 inline constexpr QSize kFrmMainWindowSize{512, 219};
-// The highest frame number picslider offers unless a folder holds higher ones.
-inline constexpr int kPicsliderStoredMaximum = 12;
+// The slider's default maximum: the highest frame number picslider offers unless a folder holds
+// higher ones.
+inline constexpr int kPicsliderDefaultMaximum = 12;
 
 // Names `window` frmMain, captions it "Vireo", fixes its client area at 512 x 199 and creates
 // the ten controls on it with their object names, captions, positions (pixels, relative to the
-// window or to the frame that holds them), sizes, tab order and the sliders' stored settings:
-// picslider 0..12 at 1, sobelslider 0..255 at 0, both with page step 5 and arrow step 1.
+// window or to the frame that holds them), sizes, tab order and the sliders' initial settings:
+// picslider 0..12 at 1, sobelslider 0..255 at 0 (start-up then sets 100), both with page step 5
+// and arrow step 1.
 FrmMainControls createFrmMainControls(QWidget& window);
 
 // Grows `window` to kFrmMainWindowSize and puts a one-line label named statusLine in the strip
