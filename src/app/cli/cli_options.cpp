@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
 #include <tuple>
 
 namespace vireo {
@@ -17,12 +18,9 @@ const char* const kDescription =
     "scan rows to column 80, loads the frame, computes the Sobel edge map at the\n"
     "threshold and runs \"Find Center\" the given number of times, each run starting\n"
     "from the centres the run before it found. One record per run goes to standard\n"
-    "output, errors go to standard error. Exit status: 0 when every frame was\n"
-    "processed, 1 when a frame failed or none was found, 2 for a usage error.";
+    "output, errors go to standard error.";
 
-const char* const kUsageLine = "Usage: vireo-cli [options] [FRAMES...]";
-
-const char* const kColumns =
+const char* const kFooter =
     "Columns (CSV header line, or the keys of each JSON Lines object):\n"
     "  frame        frame number N of picN.bmp\n"
     "  threshold    edge threshold used\n"
@@ -30,70 +28,54 @@ const char* const kColumns =
     "  center40     centre column of the path on scan row 40 after the run\n"
     "  center60     centre column on scan row 60\n"
     "  center80     centre column on scan row 80\n"
-    "  forecast     center40 - center60, the window's difference label\n"
+    "  forecast     center40 - center60, the window's Forecast\n"
     "  line_top     column of the fitted red line on row 40 (unrounded)\n"
-    "  line_bottom  column of the fitted red line on row 80 (unrounded)\n";
+    "  line_bottom  column of the fitted red line on row 80 (unrounded)\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every frame was processed\n"
+    "  1  a frame failed, or the folder holds no frames\n"
+    "  2  usage error";
 
-constexpr std::size_t kLineWidth = 79;
-
-// "-t, --threshold <T>": every name of the option and its value.
-std::string optionNames(const CLI::Option& option) {
-    std::string names;
-    const auto add = [&names](const char* dashes, const std::string& name) {
-        names.append(names.empty() ? "" : ", ").append(dashes).append(name);
-    };
-    for (const auto& name : option.get_snames())
-        add("-", name);
-    for (const auto& name : option.get_lnames())
-        add("--", name);
-    if (option.get_positional())
-        names = option.get_name();
-    else if (!option.get_type_name().empty())
-        names.append(" <").append(option.get_type_name()).append(">");
-    return names;
-}
-
-// One entry of the help: the names, then the help text from `column` on, wrapped at word ends so
-// that no line is longer than kLineWidth.
-void appendEntry(std::string& out, const std::string& names, std::size_t column,
-                 const std::string& text) {
-    std::string line = "  " + names;
-    line.resize(std::max(column, line.size() + 2), ' ');
-    bool hasWords = false;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find(' ', start), text.size());
-        const std::size_t length = end - start;
-        if (hasWords && line.size() + 1 + length > kLineWidth) {
-            out.append(line).push_back('\n');
-            line.assign(column, ' ');
-            hasWords = false;
-        }
-        if (hasWords)
-            line.push_back(' ');
-        line.append(text, start, length);
-        hasWords = true;
-        start = end + 1;
+// CLI11's layout with two changes: the usage line comes before the description, and an option's
+// help is wrapped at word ends so that no line is longer than 79 columns.
+class HelpFormatter : public CLI::Formatter {
+public:
+    HelpFormatter() {
+        column_width(kColumnWidth);
+        label("Positionals", "Arguments");
     }
-    out.append(line).push_back('\n');
-}
 
-// The usage line, the description, then the options and the arguments with their help.
-std::string helpText(const CLI::App& app) {
-    const auto all = app.get_options();
-    std::size_t column = 0;
-    for (const CLI::Option* option : all)
-        column = std::max(column, optionNames(*option).size() + 4);
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        return Formatter::make_usage(app, std::move(name)) + Formatter::make_description(app);
+    }
+    std::string make_description(const CLI::App*) const override { return {}; }
 
-    std::string text = std::string(kUsageLine) + "\n" + kDescription + "\n\nOptions:\n";
-    for (const CLI::Option* option : all)
-        if (!option->get_positional())
-            appendEntry(text, optionNames(*option), column, option->get_description());
-    text += "\nArguments:\n";
-    for (const CLI::Option* option : all)
-        if (option->get_positional())
-            appendEntry(text, optionNames(*option), column, option->get_description());
-    return text;
-}
+    std::string make_option_desc(const CLI::Option* option) const override {
+        const std::string& text = option->get_description();
+        std::string wrapped;
+        std::size_t lineLength = 0;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find(' ', start), text.size());
+            const std::size_t length = end - start;
+            if (lineLength > 0 && kColumnWidth + lineLength + 1 + length > kLineWidth) {
+                wrapped.push_back('\n');
+                lineLength = 0;
+            } else if (lineLength > 0) {
+                wrapped.push_back(' ');
+                ++lineLength;
+            }
+            wrapped.append(text, start, length);
+            lineLength += length;
+            start = end + 1;
+        }
+        return wrapped;
+    }
+
+private:
+    static constexpr std::size_t kColumnWidth = 22;
+    static constexpr std::size_t kLineWidth = 79;
+};
 
 // "--render-dir=" is an empty folder name, as with a separate "". CLI11 would instead take the
 // next argument as the value, so the empty value is made a separate argument up front.
@@ -142,6 +124,8 @@ Expected<int> boundedNumber(const char* what, const std::string& given, int lowe
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CLI::App app(kDescription, "vireo-cli");
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.footer(kFooter);
     app.set_help_flag();
     app.allow_extras(); // unknown options are reported below, in our words
     // A repeated option takes its last value.
@@ -179,15 +163,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                        "as the window shows it (161 x 121), as OUT/vireoN.png.")
             ->type_name("OUT");
     app.add_flag("-h,--help", help, "Show this help and exit.");
-    app.add_flag("--version", version, "Show the version and exit.");
+    app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
                    "Frame numbers N (file picN.bmp) or inclusive ranges A-B, processed in the "
                    "order given, e.g. 3 7 9-11 (default: every picN.bmp of the folder, "
-                   "ascending).");
+                   "ascending).")
+        ->type_name("");
 
     CommandLine result;
-    result.usage = helpText(app);
-    result.columnHelp = kColumns;
+    result.help = app.help();
     const auto usageError = [&result](Error error) {
         result.action = CommandLine::Action::UsageError;
         result.error = std::move(error);

@@ -27,10 +27,9 @@ struct CommandLine {
     enum class Action { Run, ShowHelp, ShowVersion, UsageError };
 
     Action action = Action::Run;
-    CliOptions options;     // meaningful for Run
-    Error error;            // what is wrong, for UsageError
-    std::string usage;      // usage and options, for ShowHelp and UsageError
-    std::string columnHelp; // what the record columns mean, shown by --help
+    CliOptions options; // meaningful for Run
+    Error error;        // what is wrong, for UsageError
+    std::string help;   // usage, options, record columns and exit statuses, for ShowHelp
 };
 
 // Parses the program's arguments as the bytes it was given (arguments[0] being the program), so a

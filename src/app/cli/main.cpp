@@ -108,14 +108,14 @@ int main(int argc, char** argv) {
         vireo::parseCommandLine(std::vector<std::string>(argv, argv + argc));
     switch (commandLine.action) {
     case vireo::CommandLine::Action::ShowHelp:
-        std::printf("%s\n%s", commandLine.usage.c_str(), commandLine.columnHelp.c_str());
+        std::fputs(commandLine.help.c_str(), stdout);
         return EXIT_SUCCESS;
     case vireo::CommandLine::Action::ShowVersion:
         std::printf("vireo-cli %s\n", VIREO_VERSION);
         return EXIT_SUCCESS;
     case vireo::CommandLine::Action::UsageError:
         printError(commandLine.error.message());
-        std::fputs(commandLine.usage.c_str(), stderr);
+        std::fputs("Try 'vireo-cli --help' for more information.\n", stderr);
         return kExitUsage;
     case vireo::CommandLine::Action::Run:
         break;
