@@ -13,6 +13,8 @@ VIREO_PACKAGES=(
     xvfb xauth x11-apps
     # Screenshots of the real window (tests, scripts/screenshot.sh) and the package checks.
     imagemagick xdotool desktop-file-utils dpkg-dev
+    # Turning a video into frames (the README's commands, run by tests/recording).
+    ffmpeg
 )
 
 vireo_install_packages() {
