@@ -1,5 +1,6 @@
 #include "app/cli/cli_options.h"
 
+#include "app/cli/threshold_list.h"
 #include "text/decimal.h"
 #include "text/reason_text.h"
 
@@ -18,7 +19,8 @@ const char* const kDescription =
     "scan rows to column 80, loads the frame, computes the Sobel edge map at the\n"
     "threshold and runs \"Find Center\" the given number of times, each run starting\n"
     "from the centres the run before it found. One record per run goes to standard\n"
-    "output, errors go to standard error.";
+    "output, errors go to standard error. Given several thresholds it does this for\n"
+    "each of them, frame by frame; --summary prints one line per threshold instead.";
 
 const char* const kFooter =
     "Columns (CSV header line, or the keys of each JSON Lines object):\n"
@@ -31,6 +33,17 @@ const char* const kFooter =
     "  forecast     center40 - center60, the window's Forecast\n"
     "  line_top     column of the fitted red line on row 40 (unrounded)\n"
     "  line_bottom  column of the fitted red line on row 80 (unrounded)\n"
+    "JSON Lines records also have support40, support60 and support80: how many of\n"
+    "the scan row's 21 band rows have an edge on both sides of the run's start.\n"
+    "\n"
+    "Summary columns (--summary), one line per threshold over the frames taken:\n"
+    "  threshold    edge threshold\n"
+    "  frames       frames loaded\n"
+    "  failed       frames that could not be loaded\n"
+    "  tracked      frames whose last run held every scan row (11 of 21 rows)\n"
+    "  jitter       median change of the forecast between consecutive frames\n"
+    "  edge_share   share of edge pixels in rows 30..90, 0 to 1\n"
+    "  clamped      centres that ended at column 15 or 145\n"
     "\n"
     "Exit status:\n"
     "  0  every frame was processed\n"
@@ -135,6 +148,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::string threshold;
     std::string runs;
     std::string format;
+    std::string jobs;
+    bool summary = false;
     std::string edgesDir;
     std::string renderDir;
     bool help = false;
@@ -144,7 +159,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         ->type_name("DIR");
     auto* thresholdOption =
         app.add_option("-t,--threshold", threshold,
-                       "Edge threshold 0..255; higher marks more edges (default 100).")
+                       "Edge threshold 0..255, or a list of thresholds and ranges such as "
+                       "80-120 or 40-60,100; higher marks more edges (default 100).")
             ->type_name("T");
     auto* runsOption =
         app.add_option("-r,--runs", runs, "\"Find Center\" runs per frame, 1..1000 (default 1).")
@@ -153,6 +169,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         app.add_option("-f,--format", format,
                        "Record format: csv (default) or jsonl (one JSON object per line).")
             ->type_name("FMT");
+    app.add_flag("-s,--summary", summary,
+                 "Print one summary line per threshold instead of the records.");
+    auto* jobsOption =
+        app.add_option("-j,--jobs", jobs,
+                       "Frames processed at once, 1..256 (default: one per processor core); "
+                       "the output is the same for any number.")
+            ->type_name("N");
     auto* edgesOption = app.add_option("--edges-dir", edgesDir,
                                        "Also write each frame's edge map as OUT/edgesN.pgm (0 "
                                        "edge, 255 background).")
@@ -204,10 +227,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CliOptions& options = result.options;
     options.folder = folder;
     if (*thresholdOption) {
-        const auto value = boundedNumber("threshold", threshold, 0, 255);
-        if (!value)
-            return usageError(value.error());
-        options.threshold = *value;
+        auto thresholds = parseThresholdList(threshold);
+        if (!thresholds)
+            return usageError(thresholds.error());
+        options.thresholds = std::move(*thresholds);
     }
     if (*runsOption) {
         const auto value = boundedNumber("runs", runs, 1, 1000);
@@ -215,6 +238,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             return usageError(value.error());
         options.runs = *value;
     }
+    if (*jobsOption) {
+        const auto value = boundedNumber("jobs", jobs, 1, 256);
+        if (!value)
+            return usageError(value.error());
+        options.jobs = *value;
+    }
+    options.summary = summary;
     if (*formatOption) {
         if (format == "csv")
             options.format = RecordFormat::Csv;

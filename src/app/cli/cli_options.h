@@ -14,12 +14,14 @@ enum class RecordFormat { Csv, Jsonl };
 
 // What one run of vireo-cli is asked to do.
 struct CliOptions {
-    std::filesystem::path folder; // where the frames are; empty for the current directory
-    int threshold = 100;          // edge threshold, 0..255
-    int runs = 1;                 // "Find Center" runs per frame, 1..1000
+    std::filesystem::path folder;     // where the frames are; empty for the current directory
+    std::vector<int> thresholds{100}; // edge thresholds 0..255, ascending, each once
+    int runs = 1;                     // "Find Center" runs per frame and threshold, 1..1000
+    bool summary = false;             // one line per threshold instead of records
+    int jobs = 0;                     // threads for frames; 0: one per processor core
     RecordFormat format = RecordFormat::Csv;
-    std::optional<std::filesystem::path> edgesDir;  // write OUT/edgesN.pgm
-    std::optional<std::filesystem::path> renderDir; // write OUT/vireoN.png
+    std::optional<std::filesystem::path> edgesDir;  // write OUT/edgesN.pgm (edgesN-tT.pgm)
+    std::optional<std::filesystem::path> renderDir; // write OUT/vireoN.png (vireoN-tT.png)
     FrameList frames;                               // empty: every frame file of the folder
 };
 

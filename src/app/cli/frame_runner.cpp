@@ -2,17 +2,24 @@
 
 #include "app/cli/png_file.h"
 
+#include <algorithm>
+
 namespace vireo {
 
 namespace {
 
-std::filesystem::path outputFile(const std::filesystem::path& folder, const char* stem, int frame,
-                                 const char* extension) {
-    return folder / (stem + std::to_string(frame) + extension);
-}
-
 Tracker::Surfaces surfacesFor(std::optional<RasterSurface>& picture4) {
     return {nullptr, picture4 ? &*picture4 : nullptr};
+}
+
+// The edge pixels of rows 30..90 that a sweep counts.
+int countedEdgePixels(const Frame& edges) {
+    int count = 0;
+    for (int y = sweep::kCountedFirstRow; y <= sweep::kCountedLastRow; ++y) {
+        const Frame::ConstRow row = edges.row(y);
+        count += static_cast<int>(std::count(row.begin(), row.begin() + Frame::kPictureWidth, 0));
+    }
+    return count;
 }
 
 } // namespace
@@ -22,8 +29,16 @@ FrameRunner::FrameRunner(const CliOptions& options)
     , picture4_(options.renderDir ? std::optional<RasterSurface>(std::in_place) : std::nullopt)
     , tracker_(surfacesFor(picture4_)) {
     // Nothing is loaded at start-up: the run names its frames.
-    (void)tracker_.startUp(options.folder, options.threshold, std::nullopt);
-    records_.reserve(static_cast<std::size_t>(options.runs));
+    (void)tracker_.startUp(options.folder, options.thresholds.front(), std::nullopt);
+}
+
+std::filesystem::path FrameRunner::outputFile(const std::filesystem::path& folder, const char* stem,
+                                              int frame, int threshold,
+                                              const char* extension) const {
+    std::string name = stem + std::to_string(frame);
+    if (options_.thresholds.size() > 1)
+        name += "-t" + std::to_string(threshold);
+    return folder / (name + extension);
 }
 
 void FrameRunner::keep(Expected<void> outcome) {
@@ -31,25 +46,32 @@ void FrameRunner::keep(Expected<void> outcome) {
         errors_.push_back(outcome.error());
 }
 
-bool FrameRunner::process(int frame) {
-    records_.clear();
+bool FrameRunner::process(int frame, sweep::FrameSweep& results) {
     errors_.clear();
-    if (Expected<void> loaded = tracker_.changeFrame(frame); !loaded) {
-        errors_.push_back(loaded.error());
-        return false;
+    results.frame = frame;
+    results.runsPerThreshold = options_.runs;
+    results.runs.clear();
+    results.edgePixels.clear();
+    for (const int threshold : options_.thresholds) {
+        tracker_.setThreshold(threshold);
+        if (Expected<void> loaded = tracker_.changeFrame(frame); !loaded) {
+            errors_.push_back(loaded.error());
+            results.runs.clear();
+            results.edgePixels.clear();
+            return false;
+        }
+        tracker_.displayPicture();
+        results.edgePixels.push_back(countedEdgePixels(tracker_.state().edgeimg));
+        if (options_.edgesDir)
+            keep(edgeFiles_.write(outputFile(*options_.edgesDir, "edges", frame, threshold, ".pgm"),
+                                  tracker_.state().edgeimg));
+        for (int run = 1; run <= options_.runs; ++run)
+            results.runs.push_back(*tracker_.findCenter());
+        if (picture4_)
+            keep(writePng(*picture4_,
+                          outputFile(*options_.renderDir, "vireo", frame, threshold, ".png")));
     }
-    tracker_.displayPicture();
-    if (options_.edgesDir)
-        keep(edgeFiles_.write(outputFile(*options_.edgesDir, "edges", frame, ".pgm"),
-                              tracker_.state().edgeimg));
-    for (int run = 1; run <= options_.runs; ++run) {
-        const CenterRun result = *tracker_.findCenter();
-        records_.push_back({frame, options_.threshold, run, result.centres, result.forecast,
-                            result.line.top, result.line.bottom});
-    }
-    if (picture4_)
-        keep(writePng(*picture4_, outputFile(*options_.renderDir, "vireo", frame, ".png")));
-    return errors_.empty();
+    return true;
 }
 
 } // namespace vireo

@@ -2,46 +2,46 @@
 
 #include "app/cli/cli_options.h"
 #include "app/cli/output_files.h"
-#include "app/cli/run_record.h"
+#include "sweep/frame_sweep.h"
 #include "text/error.h"
 #include "tracker/tracker.h"
 #include "ui/raster_surface.h"
 
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace vireo {
 
-// Takes the operator's steps on one frame after another with one tracker for the whole run,
-// started up at the run's threshold: for each frame the frame change (scan rows reset to column
-// 80, the frame loaded), "Display Picture" and then the requested number of "Find Center" runs,
-// each continuing from the centres the run before it stored. With a render folder the edge map
-// and the overlay are drawn on a surface of the window's size, cleared by each frame change as
-// the window's edge picture is, and saved as OUT/vireoN.png; otherwise nothing is painted, and
-// the records are the same either way.
+// The frames of a run that also writes files (--edges-dir, --render-dir): the operator's steps
+// on one frame after another with one tracker, at each threshold of the run in turn. For each
+// frame and threshold: the threshold change, the frame change (scan rows reset to column 80,
+// the frame loaded), "Display Picture" and then the requested number of "Find Center" runs, each
+// continuing from the centres the run before it stored. The edge map is written as
+// OUT/edgesN.pgm, and the edge map with the last run's overlay, drawn on a surface of the
+// window's size that each frame change clears as the window's is, as OUT/vireoN.png; with
+// several thresholds the names end in -tT (edges5-t80.pgm).
 class FrameRunner {
 public:
     explicit FrameRunner(const CliOptions& options);
 
-    // Processes frame `frame`; true when everything about it succeeded. records() then holds one
-    // record per run, or none when the frame could not be loaded; errors() holds one error per
-    // failure, e.g. "pic3.bmp: bit count 8, expected 24" or
-    // "/proc/edges3.pgm: cannot write: permission denied". An unwritable output file fails the
-    // frame but keeps its records.
-    bool process(int frame);
+    // Processes frame `frame` into `results`, which then hold its runs and edge counts at every
+    // threshold, as a sweep gives them; false when the frame could not be loaded (results then
+    // hold nothing). errors() holds one error per failure, e.g. "pic3.bmp: bit count 8, expected
+    // 24" or "/proc/edges3.pgm: cannot write: permission denied"; an unwritable output file
+    // keeps the frame's results.
+    bool process(int frame, sweep::FrameSweep& results);
 
-    std::span<const RunRecord> records() const { return records_; }
     const std::vector<Error>& errors() const { return errors_; }
 
 private:
+    std::filesystem::path outputFile(const std::filesystem::path& folder, const char* stem,
+                                     int frame, int threshold, const char* extension) const;
     void keep(Expected<void> outcome);
 
     const CliOptions& options_;
     std::optional<RasterSurface> picture4_; // only with a render folder
     Tracker tracker_;
     EdgeFileWriter edgeFiles_;
-    std::vector<RunRecord> records_;
     std::vector<Error> errors_;
 };
 

@@ -6,12 +6,17 @@
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
 #include "input/frame_list.h"
+#include "sweep/sweep_driver.h"
+#include "sweep/sweep_summary.h"
 #include "text/reason_text.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <span>
+#include <stop_token>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -45,37 +50,109 @@ bool makeOutputFolders(const CliOptions& options) {
     return ok;
 }
 
-int processFrames(const CliOptions& options, const vireo::FrameList& frames) {
-    vireo::FrameRunner runner(options);
-    vireo::RecordWriter writer(STDOUT_FILENO, options.format);
-    vireo::ProgressLine progress(vireo::frameCount(frames));
-    writer.writeHeader();
+// Where each frame's results go, in frame order: its records, or its share of the summary lines,
+// and its errors. Knows whether every frame was processed.
+class FrameOutput {
+public:
+    FrameOutput(const CliOptions& options, long long frameCount)
+        : options_(options)
+        , writer_(STDOUT_FILENO, options.format)
+        , progress_(frameCount) {
+        if (options.summary)
+            summary_.emplace(options.thresholds);
+        if (summary_)
+            writer_.writeSummaryHeader();
+        else
+            writer_.writeHeader();
+    }
 
-    bool allProcessed = true;
-    long long done = 0;
-    for (const vireo::FrameRange& range : frames) {
-        // Counted in long long: the range may end at the largest int.
-        for (long long frame = range.first; frame <= range.last && !writer.failed(); ++frame) {
-            allProcessed = runner.process(static_cast<int>(frame)) && allProcessed;
-            for (const vireo::RunRecord& record : runner.records())
-                writer.write(record);
-            if (!runner.errors().empty())
-                progress.clear();
-            for (const vireo::Error& error : runner.errors())
-                printError(error);
-            progress.update(++done);
+    // A frame that loaded (`results`) or was refused, with the errors it gave.
+    void add(const vireo::sweep::FrameSweep* results, std::span<const vireo::Error> errors) {
+        if (results && summary_)
+            summary_->addLoaded(*results);
+        else if (results)
+            writeRecords(*results);
+        else if (summary_)
+            summary_->addFailed();
+        if (!errors.empty()) {
+            allProcessed_ = false;
+            progress_.clear();
+        }
+        for (const vireo::Error& error : errors)
+            printError(error);
+        progress_.update(++done_);
+    }
+
+    // A reader that stopped reading ends the run early.
+    bool stopped() const { return writer_.failed(); }
+
+    // Writes the summary, if any, and what is buffered; the program's exit status.
+    int finish() {
+        if (summary_)
+            for (const vireo::sweep::ThresholdSummary& line : summary_->lines())
+                writer_.write(line);
+        writer_.flush();
+        progress_.clear();
+        // A reader that stopped reading (`vireo-cli | head -1`) is a normal end, not an error.
+        if (writer_.failed() && writer_.errorNumber() != EPIPE) {
+            printError("cannot write records: " +
+                       vireo::reasonText(std::strerror(writer_.errorNumber())));
+            return kExitFailure;
+        }
+        return allProcessed_ ? EXIT_SUCCESS : kExitFailure;
+    }
+
+private:
+    void writeRecords(const vireo::sweep::FrameSweep& results) {
+        for (std::size_t t = 0; t < options_.thresholds.size(); ++t) {
+            int run = 0;
+            for (const vireo::CenterRun& result : results.runsAt(t))
+                writer_.write(vireo::RunRecord{results.frame, options_.thresholds[t], ++run,
+                                               result.centres, result.forecast, result.line.top,
+                                               result.line.bottom, result.support});
         }
     }
-    writer.flush();
-    progress.clear();
 
-    // A reader that stopped reading (`vireo-cli | head -1`) is a normal end, not an error.
-    if (writer.failed() && writer.errorNumber() != EPIPE) {
-        printError("cannot write records: " +
-                   vireo::reasonText(std::strerror(writer.errorNumber())));
-        return kExitFailure;
+    const CliOptions& options_;
+    vireo::RecordWriter writer_;
+    vireo::ProgressLine progress_;
+    std::optional<vireo::sweep::SweepSummary> summary_;
+    long long done_ = 0;
+    bool allProcessed_ = true;
+};
+
+// Frames whose edge maps or pictures are written go through the operator's steps one by one.
+int processWithFiles(const CliOptions& options, const vireo::FrameList& frames) {
+    FrameOutput output(options, vireo::frameCount(frames));
+    vireo::FrameRunner runner(options);
+    vireo::sweep::FrameSweep results;
+    for (const vireo::FrameRange& range : frames) {
+        // Counted in long long: the range may end at the largest int.
+        for (long long frame = range.first; frame <= range.last && !output.stopped(); ++frame) {
+            const bool loaded = runner.process(static_cast<int>(frame), results);
+            output.add(loaded ? &results : nullptr, runner.errors());
+        }
     }
-    return allProcessed ? EXIT_SUCCESS : kExitFailure;
+    return output.finish();
+}
+
+// Records and summaries alone come from a sweep: each frame loaded once for all thresholds, frames
+// spread over the processor's cores, delivered in order.
+int processBySweep(const CliOptions& options, const vireo::FrameList& frames) {
+    FrameOutput output(options, vireo::frameCount(frames));
+    std::stop_source stop;
+    const vireo::sweep::SweepOptions sweep{
+        options.folder, {options.thresholds, options.runs}, options.jobs};
+    vireo::sweep::runSweep(
+        frames, sweep,
+        [&](const vireo::sweep::FrameOutcome& outcome) {
+            output.add(outcome.results, outcome.error ? std::span(outcome.error, 1)
+                                                      : std::span<const vireo::Error>());
+            if (output.stopped())
+                stop.request_stop();
+        },
+        stop.get_token());
+    return output.finish();
 }
 
 int run(const CliOptions& options) {
@@ -95,7 +172,9 @@ int run(const CliOptions& options) {
     }
     if (!makeOutputFolders(options))
         return kExitFailure;
-    return processFrames(options, frames);
+    if (options.edgesDir || options.renderDir)
+        return processWithFiles(options, frames);
+    return processBySweep(options, frames);
 }
 
 } // namespace

@@ -20,6 +20,34 @@ template <typename Number> void appendNumber(std::string& out, Number value) {
     out.append(digits, result.ptr);
 }
 
+void appendCsvSummary(std::string& out, const sweep::ThresholdSummary& line) {
+    for (const long long value :
+         {static_cast<long long>(line.threshold), line.frames, line.failed, line.tracked}) {
+        appendNumber(out, value);
+        out.push_back(',');
+    }
+    for (const auto& share : {line.jitter, line.edgeShare}) {
+        if (share)
+            appendNumber(out, *share);
+        out.push_back(',');
+    }
+    appendNumber(out, line.clamped);
+    out.push_back('\n');
+}
+
+void appendJsonlSummary(std::string& out, const sweep::ThresholdSummary& line) {
+    nlohmann::ordered_json object;
+    object["threshold"] = line.threshold;
+    object["frames"] = line.frames;
+    object["failed"] = line.failed;
+    object["tracked"] = line.tracked;
+    object["jitter"] = line.jitter ? nlohmann::ordered_json(*line.jitter) : nullptr;
+    object["edge_share"] = line.edgeShare ? nlohmann::ordered_json(*line.edgeShare) : nullptr;
+    object["clamped"] = line.clamped;
+    out += object.dump();
+    out.push_back('\n');
+}
+
 } // namespace
 
 void appendCsvRecord(std::string& out, const RunRecord& record) {
@@ -40,6 +68,8 @@ JsonlFormatter::JsonlFormatter() {
         object_[key] = 0;
     object_["line_top"] = 0.0;
     object_["line_bottom"] = 0.0;
+    for (const char* key : {"support40", "support60", "support80"})
+        object_[key] = 0;
 }
 
 void JsonlFormatter::append(std::string& out, const RunRecord& record) {
@@ -52,6 +82,9 @@ void JsonlFormatter::append(std::string& out, const RunRecord& record) {
     object_["forecast"] = record.forecast;
     object_["line_top"] = record.lineTop;
     object_["line_bottom"] = record.lineBottom;
+    object_["support40"] = record.support[0];
+    object_["support60"] = record.support[1];
+    object_["support80"] = record.support[2];
     out += object_.dump();
     out.push_back('\n');
 }
@@ -65,6 +98,21 @@ RecordWriter::RecordWriter(int fd, RecordFormat format)
 void RecordWriter::writeHeader() {
     if (format_ == RecordFormat::Csv && !failed())
         buffer_ += kCsvHeader;
+}
+
+void RecordWriter::writeSummaryHeader() {
+    if (format_ == RecordFormat::Csv && !failed())
+        buffer_ += kSummaryCsvHeader;
+}
+
+void RecordWriter::write(const sweep::ThresholdSummary& line) {
+    if (failed())
+        return;
+    if (format_ == RecordFormat::Csv)
+        appendCsvSummary(buffer_, line);
+    else
+        appendJsonlSummary(buffer_, line);
+    flushWhenFull();
 }
 
 void RecordWriter::write(const RunRecord& record) {

@@ -2,6 +2,7 @@
 
 #include "app/cli/cli_options.h"
 #include "app/cli/run_record.h"
+#include "sweep/sweep_summary.h"
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -12,12 +13,18 @@ namespace vireo {
 inline constexpr const char* kCsvHeader =
     "frame,threshold,run,center40,center60,center80,forecast,line_top,line_bottom\n";
 
+// The CSV header line of --summary, newline included.
+inline constexpr const char* kSummaryCsvHeader =
+    "threshold,frames,failed,tracked,jitter,edge_share,clamped\n";
+
 // Appends one record as a CSV line: integers in decimal, the two line ends in the shortest form
 // that reads back as the same double ("79.66666666666667", "81").
 void appendCsvRecord(std::string& out, const RunRecord& record);
 
 // Formats records as JSON objects, one per line, with the CSV column names as keys in the same
-// order and the same values. An integral line end prints as "81.0", still a JSON number.
+// order and the same values, followed by support40, support60 and support80: how many of the 21
+// band rows of each scan row supported the run's start column. An integral line end prints as
+// "81.0", still a JSON number.
 class JsonlFormatter {
 public:
     JsonlFormatter();
@@ -36,9 +43,13 @@ public:
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
 
-    // The CSV header; nothing for JSON Lines.
+    // The CSV header of records, or of summary lines; nothing for JSON Lines.
     void writeHeader();
+    void writeSummaryHeader();
     void write(const RunRecord& record);
+    // One --summary line: counts in decimal, jitter and edge_share in the shortest form that
+    // reads back as the same double, empty in CSV and null in JSON Lines when there is none.
+    void write(const sweep::ThresholdSummary& line);
     // Writes out what is buffered; false when any write failed.
     bool flush();
 

@@ -13,6 +13,7 @@ struct RunRecord {
     int forecast = 0;             // centre on row 40 minus centre on row 60
     double lineTop = 0;           // fitted line's column on row 40, unrounded
     double lineBottom = 0;        // and on row 80
+    std::array<int, 3> support{}; // band rows that supported the run's start on rows 40, 60, 80
 };
 
 } // namespace vireo
