@@ -73,10 +73,14 @@ int centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
         const int left = findedge(state, wcenter, r, false);
         rightSum += right;
         leftSum += left;
-        // Edges found on both sides (not 160, not -1) with the start strictly between them.
-        if (left >= 0 && right < kSearchEnd && left < wcenter && wcenter < right)
+        if (supportsStart(wcenter, right, left))
             ++support;
     }
+    state.history.at(hisloc, 1) = static_cast<std::int16_t>(bandCentre(rightSum, leftSum));
+    return support;
+}
+
+int bandCentre(long rightSum, long leftSum) {
     const double rightMean = checked16(rightSum, "right edge sum") / static_cast<double>(kBandRows);
     const double leftMean = checked16(leftSum, "left edge sum") / static_cast<double>(kBandRows);
     const double midpoint = (rightMean - leftMean) / 2 + leftMean;
@@ -87,8 +91,7 @@ int centers(TrackingState& state, int hcenter, int wcenter, int hisloc) {
         centre = kMaxCentre;
     if (centre < kMinCentre)
         centre = kMinCentre;
-    state.history.at(hisloc, 1) = static_cast<std::int16_t>(centre);
-    return support;
+    return centre;
 }
 
 bool CenterRun::tracked() const {

@@ -36,6 +36,16 @@ int findedge(const TrackingState& state, int startw, int starth, bool goright);
 // nothing). A scan row is held when at least kHeldSupport of its 21 rows support it.
 int centers(TrackingState& state, int hcenter, int wcenter, int hisloc);
 
+// Whether a band row whose searches from `start` found `right` and `left` supports that start:
+// both found an edge (neither 160 nor -1) and `start` lies strictly between them.
+constexpr bool supportsStart(int start, int right, int left) {
+    return left >= 0 && right < Frame::kPictureWidth && left < start && start < right;
+}
+
+// The centre column of a band whose right and left edge columns, one per band row, sum to
+// `rightSum` and `leftSum`: what centers() stores.
+int bandCentre(long rightSum, long leftSum);
+
 // What one "Find Center" produces.
 struct CenterRun {
     std::array<int, 3> centres{}; // new centre columns on rows 40, 60, 80

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "bmp_builder.h"
+
+#include <cstdint>
+#include <filesystem>
+
+namespace vireo::testing {
+
+// A seeded random frame, the same for a seed on every machine. The seed also picks its kind:
+// noise over the whole grey range, faint noise around mid grey, a path band between random
+// columns with noise, a path that drifts sideways down the picture, and bands crossed by
+// horizontal stripes, so that edges fall on, beside and away from the search start.
+PixelSource randomFrame(std::uint64_t seed);
+
+// Writes `pixels` as frame `frame` (picN.bmp) of `folder`.
+void writeFramePicture(const std::filesystem::path& folder, int frame, const PixelSource& pixels);
+
+} // namespace vireo::testing

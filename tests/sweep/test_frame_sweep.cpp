@@ -1,0 +1,156 @@
+#include "random_frames.h"
+#include "sweep/frame_sweep.h"
+#include "tracker/tracker.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <numeric>
+
+namespace vireo::sweep {
+namespace {
+
+using testing::PixelSource;
+
+std::vector<int> allThresholds() {
+    std::vector<int> thresholds(256);
+    std::iota(thresholds.begin(), thresholds.end(), 0);
+    return thresholds;
+}
+
+void expectSameRun(const CenterRun& got, const CenterRun& want) {
+    EXPECT_EQ(got.centres, want.centres);
+    EXPECT_EQ(got.forecast, want.forecast);
+    EXPECT_EQ(got.line.top, want.line.top);
+    EXPECT_EQ(got.line.bottom, want.line.bottom);
+    EXPECT_EQ(got.support, want.support);
+}
+
+// Every number a sweep gives equals what the operator's steps give at each threshold on its own:
+// the runs, and the edge pixels Tracker's edge map holds in rows 30..90.
+TEST(FrameSweep, EqualsTrackerAtEveryThresholdOnRandomFrames) {
+    constexpr int kFrames = 36;
+    testing::TempFolder folder;
+    for (int f = 0; f < kFrames; ++f)
+        testing::writeFramePicture(folder.path(), f, testing::randomFrame(1000 + f));
+
+    for (const int runs : {1, 3}) {
+        FrameSweeper sweeper(folder.path(), {allThresholds(), runs});
+        Tracker tracker;
+        ASSERT_TRUE(tracker.startUp(folder.path(), 0, std::nullopt));
+        FrameSweep swept;
+        for (int f = 0; f < kFrames; ++f) {
+            ASSERT_TRUE(sweeper.sweep(f, swept));
+            ASSERT_EQ(swept.runs.size(), 256u * runs);
+            for (int t = 0; t <= 255; ++t) {
+                SCOPED_TRACE("frame " + std::to_string(f) + " threshold " + std::to_string(t));
+                ASSERT_TRUE(tracker.changeFrame(f));
+                tracker.setThreshold(t);
+                tracker.displayPicture();
+                for (int r = 0; r < runs; ++r)
+                    expectSameRun(swept.runsAt(static_cast<std::size_t>(t))[r],
+                                  *tracker.findCenter());
+                int edges = 0;
+                for (int y = 30; y <= 90; ++y)
+                    for (int x = 0; x < 160; ++x)
+                        edges += tracker.state().edgeimg.at(x, y) == 0 ? 1 : 0;
+                EXPECT_EQ(swept.edgePixels[static_cast<std::size_t>(t)], edges);
+            }
+        }
+    }
+}
+
+// Frames built of vertical structure, grey 0 and 200, at threshold 0 (a gradient of 255 or more
+// is an edge): a step between the two levels is an edge in the two columns beside it.
+PixelSource bright(int left, int right) { // columns left..right bright
+    return [=](int x, int) {
+        const std::uint8_t v = x >= left && x <= right ? 200 : 0;
+        return testing::Bgr{v, v, v};
+    };
+}
+
+// Columns 60..99 bright in rows 0..lastWalled (edges at 60 and 99, start 80 between them), and
+// columns 60..159 below, where the right search finds no edge. The row after lastWalled still
+// sees the wall at column 99 through its upper neighbours, so rows up to lastWalled + 1 support.
+PixelSource wallEndsAfter(int lastWalled) {
+    return [=](int x, int y) { return bright(60, y <= lastWalled ? 99 : 159)(x, y); };
+}
+
+struct SupportCase {
+    const char* name;
+    PixelSource frame;
+    std::array<int, 3> support;
+    std::array<int, 3> centres;
+};
+
+void PrintTo(const SupportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SupportTable : public ::testing::TestWithParam<SupportCase> {};
+
+TEST_P(SupportTable, CountsTheBandRowsWithTheStartStrictlyBetweenTwoEdges) {
+    const SupportCase& c = GetParam();
+    testing::TempFolder folder;
+    testing::writeFramePicture(folder.path(), 0, c.frame);
+    FrameSweeper sweeper(folder.path(), {{0}, 1});
+    FrameSweep swept;
+    ASSERT_TRUE(sweeper.sweep(0, swept));
+    EXPECT_EQ(swept.runs[0].support, c.support);
+    EXPECT_EQ(swept.runs[0].centres, c.centres);
+    EXPECT_EQ(swept.runs[0].tracked(),
+              std::ranges::all_of(c.support, [](int s) { return s >= 11; }));
+}
+
+// Centres: the midpoint of the band's mean edges, half to even (79.5 gives 80).
+INSTANTIATE_TEST_SUITE_P(
+    HandWorked, SupportTable,
+    ::testing::Values(SupportCase{"path", bright(60, 99), {21, 21, 21}, {80, 80, 80}},
+                      SupportCase{"noRightWall", bright(60, 159), {0, 0, 0}, {110, 110, 110}},
+                      SupportCase{"noLeftWall", bright(0, 99), {0, 0, 0}, {49, 49, 49}},
+                      SupportCase{"noEdges", bright(0, 159), {0, 0, 0}, {80, 80, 80}},
+                      SupportCase{"edgeAtStart", bright(81, 120), {0, 0, 0}, {80, 80, 80}},
+                      // Band rows 30..50: rows 30..40 support, 11 of them, held.
+                      SupportCase{"heldBy11", wallEndsAfter(39), {11, 0, 0}, {94, 110, 110}},
+                      SupportCase{"notHeldBy10", wallEndsAfter(38), {10, 0, 0}, {95, 110, 110}},
+                      // Band rows 70..90: rows 70..80 support.
+                      SupportCase{"trackedBy11", wallEndsAfter(79), {21, 21, 11}, {80, 80, 94}},
+                      SupportCase{"untrackedBy10", wallEndsAfter(78), {21, 21, 10}, {80, 80, 95}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A bright row y makes rows y - 1 and y + 1 edges (158 pixels each, the border columns never),
+// itself none: only rows 30..90 are counted.
+TEST(FrameSweep, CountsEdgePixelsOfRows30To90Only) {
+    const std::array<std::pair<int, int>, 5> brightRowToCount{
+        {{28, 0}, {29, 158}, {60, 316}, {91, 158}, {92, 0}}};
+    testing::TempFolder folder;
+    for (const auto& [row, count] : brightRowToCount) {
+        testing::writeFramePicture(folder.path(), row, [row](int, int y) {
+            const std::uint8_t v = y == row ? 200 : 0;
+            return testing::Bgr{v, v, v};
+        });
+        FrameSweeper sweeper(folder.path(), {{0, 255}, 1});
+        FrameSweep swept;
+        ASSERT_TRUE(sweeper.sweep(row, swept));
+        EXPECT_EQ(swept.edgePixels[0], count) << "bright row " << row;
+        EXPECT_EQ(swept.edgePixels[1], 61 * 158) << "threshold 255: every inner pixel";
+    }
+}
+
+TEST(FrameSweep, RefusedFrameGivesTheLoadersErrorAndNoResults) {
+    testing::TempFolder folder;
+    FrameSweeper sweeper(folder.path(), {{10, 20}, 2});
+    FrameSweep swept;
+    const Expected<void> result = sweeper.sweep(4, swept);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().subject, "pic4.bmp");
+    EXPECT_TRUE(swept.runs.empty());
+}
+
+TEST(FrameSweep, RefusesSettingsOutsideTheRules) {
+    for (const SweepSettings& bad : std::vector<SweepSettings>{
+             {{}, 1}, {{5, 5}, 1}, {{9, 3}, 1}, {{256}, 1}, {{-1}, 1}, {{1}, 0}, {{1}, 1001}})
+        EXPECT_THROW(FrameSweeper("", bad), std::invalid_argument);
+}
+
+} // namespace
+} // namespace vireo::sweep
