@@ -1,0 +1,45 @@
+#pragma once
+
+#include "sweep/sweep_summary.h"
+
+#include <QWidget>
+#include <vector>
+
+namespace vireo {
+
+// The sweep's summary against threshold 0..255: the share of frames tracked and the share of
+// edge pixels (left scale, 0..1) and the jitter (right scale, in columns), with a cursor at the
+// current threshold.
+class SweepPlot : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SweepPlot(QWidget* parent = nullptr);
+
+    // One line per threshold 0..255, or none while the sweep runs.
+    void setSummary(std::vector<sweep::ThresholdSummary> lines);
+    void setCursorThreshold(int threshold);
+
+    QSize sizeHint() const override { return {760, 150}; }
+
+signals:
+    // A click chose threshold `threshold`.
+    void thresholdClicked(int threshold);
+    // The mouse points at threshold `threshold`, or at none (-1).
+    void hovered(int threshold);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QRectF plotArea() const;
+    int thresholdAt(double x) const;
+
+    std::vector<sweep::ThresholdSummary> lines_;
+    int cursor_ = 100;
+};
+
+} // namespace vireo
