@@ -1,8 +1,10 @@
 # Installs a build into a fresh prefix and checks the installed tree: both programs, the desktop
-# entry and its icon where a Linux desktop looks for them, and the example frames. Then runs the
-# installed programs, which must not need the build tree: vireo-cli also with --render-dir.
+# entry, its icon and the metainfo where a Linux desktop looks for them, the documentation and
+# the example frames. Then runs the installed programs, which must not need the build tree:
+# vireo-cli also with --render-dir.
 #
-#   cmake -DVIREO_BUILD_DIR=<build> -DVIREO_PREFIX=<empty folder to use> -P check_install.cmake
+#   cmake -DVIREO_BUILD_DIR=<build> -DVIREO_PREFIX=<empty folder to use> -DVIREO_APP_ID=<id>
+#         -P check_install.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(failures "")
@@ -35,18 +37,25 @@ foreach(program vireo vireo-cli)
 endforeach()
 
 set(samples "${VIREO_PREFIX}/share/vireo/samples")
-set(entry "${VIREO_PREFIX}/share/applications/vireo.desktop")
+set(entry "${VIREO_PREFIX}/share/applications/${VIREO_APP_ID}.desktop")
 if(NOT EXISTS "${entry}")
-    fail("share/applications/vireo.desktop is missing")
+    fail("share/applications/${VIREO_APP_ID}.desktop is missing")
 else()
     file(STRINGS "${entry}" lines)
-    foreach(expected "[Desktop Entry]" "Type=Application" "Name=Vireo" "Icon=vireo"
-            "Exec=vireo \"${samples}\"")
+    foreach(expected "[Desktop Entry]" "Type=Application" "Name=Vireo" "Icon=${VIREO_APP_ID}"
+            "Exec=vireo --samples-by-default %f" "MimeType=inode/directory;")
         if(NOT expected IN_LIST lines)
-            fail("vireo.desktop has no line '${expected}'")
+            fail("the desktop entry has no line '${expected}'")
         endif()
     endforeach()
 endif()
+
+foreach(file share/metainfo/${VIREO_APP_ID}.metainfo.xml share/doc/vireo/copyright
+        share/doc/vireo/changelog.gz share/man/man1/vireo.1.gz share/man/man1/vireo-cli.1.gz)
+    if(NOT EXISTS "${VIREO_PREFIX}/${file}")
+        fail("${file} is missing")
+    endif()
+endforeach()
 
 # The desktop's own checker, where it is installed (package desktop-file-utils).
 find_program(validator desktop-file-validate)
@@ -54,17 +63,17 @@ if(validator AND EXISTS "${entry}")
     execute_process(COMMAND "${validator}" "${entry}" RESULT_VARIABLE status OUTPUT_VARIABLE out
                     ERROR_VARIABLE out)
     if(NOT status EQUAL 0)
-        fail("desktop-file-validate refuses vireo.desktop: ${out}")
+        fail("desktop-file-validate refuses the desktop entry: ${out}")
     endif()
 endif()
 
-set(icon "${VIREO_PREFIX}/share/icons/hicolor/scalable/apps/vireo.svg")
+set(icon "${VIREO_PREFIX}/share/icons/hicolor/scalable/apps/${VIREO_APP_ID}.svg")
 if(NOT EXISTS "${icon}")
-    fail("share/icons/hicolor/scalable/apps/vireo.svg is missing")
+    fail("share/icons/hicolor/scalable/apps/${VIREO_APP_ID}.svg is missing")
 else()
     file(READ "${icon}" text)
     if(NOT text MATCHES "<svg [^>]*viewBox=")
-        fail("vireo.svg is not an SVG picture")
+        fail("the icon is not an SVG picture")
     endif()
 endif()
 

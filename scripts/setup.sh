@@ -13,6 +13,8 @@ VIREO_PACKAGES=(
     xvfb xauth x11-apps
     # Screenshots of the real window (tests, scripts/screenshot.sh) and the package checks.
     imagemagick xdotool desktop-file-utils dpkg-dev
+    # Manual pages, the window's SVG icon, and the Debian package's checks (scripts/check-package.sh).
+    help2man libqt6svg6 lintian appstream man-db
     # Turning a video into frames (the README's commands, run by tests/recording).
     ffmpeg
 )

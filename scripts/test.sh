@@ -3,7 +3,7 @@
 # build/, then a second build in build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer
 # (leaks included), where any sanitizer report, also one from a child process, fails the run.
 #
-#   scripts/test.sh          both passes (what CI runs)
+#   scripts/test.sh          both passes and the package check (what CI runs)
 #   scripts/test.sh --fast   the ordinary pass only, for quick local runs
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
@@ -27,6 +27,10 @@ ctest --test-dir "$VIREO_BUILD" --output-on-failure -j "$(nproc)"
 if $fast; then
     exit 0
 fi
+
+# The Debian package, built from the tree and checked as a Debian packager would; as root it is
+# also installed, run and removed.
+"$VIREO_ROOT/scripts/check-package.sh"
 
 # Sanitizer pass. Reports go to files as well as failing the program, so that one from a process
 # whose exit status a test expects to be non-zero (vireo-cli refusing a frame) is not lost.

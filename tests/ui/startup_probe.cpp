@@ -36,7 +36,10 @@ protected:
             QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
         } else if (watched->objectName() == QLatin1String("frmMain")) {
             auto* window = static_cast<QWidget*>(watched);
-            report(QStringLiteral("shown frmMain title=\"%1\"").arg(window->windowTitle()));
+            report(QStringLiteral("shown frmMain title=\"%1\" icon=%2 desktop=%3")
+                       .arg(window->windowTitle())
+                       .arg(window->windowIcon().isNull() ? 0 : 1)
+                       .arg(QGuiApplication::desktopFileName()));
             QTimer::singleShot(0, window, &QWidget::close);
         }
         return false;

@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 namespace vireo {
@@ -46,12 +48,31 @@ std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
 
 namespace {
 
-// Reads the command line with a plain core application, so that --help, --version and bad
-// arguments are answered without connecting to a display. Returns the frames folder, or the
-// exit status when the program should end here.
-std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], int& status) {
-    QCoreApplication arguments(argc, argv);
-    QCommandLineParser parser;
+// Lets the desktop match the window to the installed desktop entry, its icon and its metainfo.
+const QString kDesktopFileName = QStringLiteral(VIREO_APP_ID);
+
+// The options the program answers without a window, found before any application object exists.
+enum class Answer { None, Help, Version };
+
+Answer answerAskedFor(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            break;
+        if (argument == "-h" || argument == "--help" || argument == "-?")
+            return Answer::Help;
+        if (argument == "-v" || argument == "-V" || argument == "--version")
+            return Answer::Version;
+    }
+    return Answer::None;
+}
+
+const QCommandLineOption kSamplesOption(
+    QStringLiteral("samples-by-default"),
+    QStringLiteral("Without DIR, open the bundled example frames instead of the current "
+                   "directory (the desktop entry starts Vireo this way)."));
+
+void describe(QCommandLineParser& parser) {
     // Wrapped by hand: the parser prints the description as it is.
     parser.setApplicationDescription(QStringLiteral(
         "Shows the camera frames picN.bmp of a folder (frame numbers 0 to 12, or up to\n"
@@ -62,13 +83,37 @@ std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], 
         "the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves\n"
         "between the controls, and the arrow keys, Page Up, Page Down, Home and End move\n"
         "the slider that has the focus. Pointing at a picture shows its pixel's position\n"
-        "and value below the controls."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+        "and value below the controls.\n"
+        "\n"
+        "Qt's own options, such as -platform offscreen or -style fusion, are accepted too."));
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help and exit.")));
+    parser.addOption(
+        QCommandLineOption({QStringLiteral("v"), QStringLiteral("V"), QStringLiteral("version")},
+                           QStringLiteral("Show the version and exit.")));
+    parser.addOption(kSamplesOption);
     parser.addPositionalArgument(QStringLiteral("DIR"),
-                                 QStringLiteral("folder holding the frames (default: the current "
-                                                "directory)"),
+                                 QStringLiteral("Folder holding the frames (default: the current "
+                                                "directory)."),
                                  QStringLiteral("[DIR]"));
+}
+
+// Answers --help or --version with a plain core application, so that neither needs a display.
+// Both end the process.
+[[noreturn]] void answer(int argc, char* argv[], Answer asked) {
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    describe(parser);
+    if (asked == Answer::Help)
+        parser.showHelp(0);
+    parser.showVersion();
+}
+
+// Reads the arguments that QApplication left: the frames folder, or the exit status when the
+// program should end here.
+std::optional<std::filesystem::path> readFolderArgument(int& status) {
+    QCommandLineParser parser;
+    describe(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
         QString reason = parser.errorText();
         if (reason.endsWith(QLatin1Char('.')))
@@ -78,10 +123,6 @@ std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], 
         status = 2;
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
@@ -89,10 +130,15 @@ std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], 
         status = 2;
         return std::nullopt;
     }
-    if (positional.isEmpty())
+    if (positional.isEmpty() && !parser.isSet(kSamplesOption))
         return std::filesystem::path();
 
-    const std::filesystem::path folder(QFile::encodeName(positional.front()).toStdString());
+    // The samples lie where `cmake --install` put them, found from the program's own folder so
+    // that any install prefix works.
+    const QString given = positional.isEmpty() ? QCoreApplication::applicationDirPath() +
+                                                     QStringLiteral("/" VIREO_SAMPLES_FROM_BINDIR)
+                                               : positional.front();
+    const std::filesystem::path folder(QFile::encodeName(given).toStdString());
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         std::cerr << "vireo: " << folder.string() << ": no such folder\n";
@@ -107,17 +153,20 @@ std::optional<std::filesystem::path> readFolderArgument(int argc, char* argv[], 
 int runVireo(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("vireo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
+    if (const Answer asked = answerAskedFor(argc, argv); asked != Answer::None)
+        answer(argc, argv, asked);
 
+    // Takes Qt's own options (-platform, -style, ...) out of the arguments before they are read.
+    QApplication application(argc, argv);
     int status = 0;
-    const std::optional<std::filesystem::path> folder = readFolderArgument(argc, argv, status);
+    const std::optional<std::filesystem::path> folder = readFolderArgument(status);
     if (!folder)
         return status;
 
-    QApplication application(argc, argv);
     // A message box without a title shows this name instead.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
-    // Lets the desktop match the window to the installed vireo.desktop and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("vireo"));
+    QGuiApplication::setDesktopFileName(kDesktopFileName);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vireo/vireo.svg")));
     const std::unique_ptr<frmMain> window = openMainWindow(*folder, presentModally, std::cerr);
     if (!window)
         return 1;

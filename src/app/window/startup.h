@@ -28,10 +28,10 @@ void presentModally(const QString& text);
 std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
                                         const MessagePresenter& present, std::ostream& errors);
 
-// The program: `vireo [DIR]` opens the frames in DIR (the current directory without one);
-// --help and --version answer on stdout without opening a window or needing a display. Returns
-// the exit status: 0 after the window is closed, 1 after a start-up failure, 2 for bad
-// arguments.
+// The program: `vireo [Qt options] [--samples-by-default] [DIR]` opens the frames in DIR (the
+// current directory without one, or the bundled examples with --samples-by-default); --help and
+// --version answer on stdout without opening a window or needing a display. Returns the exit
+// status: 0 after the window is closed, 1 after a start-up failure, 2 for bad arguments.
 int runVireo(int argc, char* argv[]);
 
 } // namespace vireo
