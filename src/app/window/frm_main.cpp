@@ -2,16 +2,19 @@
 
 #include "app/window/folder_drop.h"
 #include "app/window/pixel_readout.h"
+#include "app/window/recording_view.h"
 #include "input/frame_list.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -29,6 +32,13 @@ namespace {
 const QKeySequence kDisplayPictureKey(Qt::CTRL | Qt::Key_D);
 const QKeySequence kFindCenterKey(Qt::CTRL | Qt::Key_F);
 const QKeySequence kOpenFolderKey(Qt::CTRL | Qt::Key_O);
+const QKeySequence kRecordingViewKey(Qt::CTRL | Qt::Key_R);
+const QKeySequence kNextFlaggedKey(Qt::Key_F3);
+const QKeySequence kPreviousFlaggedKey(Qt::SHIFT | Qt::Key_F3);
+const QKeySequence kCopyCommandKey(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+
+// The window with the recording view below the status line.
+constexpr QSize kWindowWithViewSize{760, 219 + 380};
 
 QString keyText(const QKeySequence& key) {
     return key.toString(QKeySequence::NativeText);
@@ -36,8 +46,17 @@ QString keyText(const QKeySequence& key) {
 
 // What the status line says while the mouse is over neither picture.
 QString idleStatus() {
-    return QStringLiteral("%1 open a folder  \u00b7  %2 Display Picture  \u00b7  %3 Find Center")
-        .arg(keyText(kOpenFolderKey), keyText(kDisplayPictureKey), keyText(kFindCenterKey));
+    return QStringLiteral("%1 open a folder  \u00b7  %2 Display Picture  \u00b7  %3 Find Center  "
+                          "\u00b7  %4 recording view")
+        .arg(keyText(kOpenFolderKey), keyText(kDisplayPictureKey), keyText(kFindCenterKey),
+             keyText(kRecordingViewKey));
+}
+
+// `text` as one word for a POSIX shell: in single quotes, each quote in it written '\''.
+QString shellQuoted(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 std::optional<std::filesystem::path> chooseWithDialog(QWidget& parent,
@@ -80,6 +99,7 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     , controls_(createFrmMainControls(*this))
     , tracker_({&controls_.Picture3->surface(), &controls_.Picture4->surface()})
     , statusLine_(createStatusLine(*this))
+    , recordingView_(new RecordingView(this))
     , chooseFolder_(chooseWithDialog) {
     const FrmMainControls& c = controls_;
     connect(c.Command4, &QPushButton::clicked, this,
@@ -105,6 +125,16 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
             showReadout();
         });
     }
+    recordingView_->setGeometry(0, kFrmMainWindowSize.height(), kWindowWithViewSize.width(),
+                                kWindowWithViewSize.height() - kFrmMainWindowSize.height());
+    recordingView_->hide();
+    connect(recordingView_, &RecordingView::frameChosen, controls_.picslider, &QSlider::setValue);
+    connect(recordingView_, &RecordingView::thresholdChosen, controls_.sobelslider,
+            &QSlider::setValue);
+    connect(recordingView_, &RecordingView::statusChanged, this, [this] {
+        statusNote_ = recordingView_->status();
+        showReadout();
+    });
     addShortcuts();
     setAcceptDrops(true);
     tracker_.setFolder(std::move(folder));
@@ -118,6 +148,10 @@ void frmMain::addShortcuts() {
     new QShortcut(kDisplayPictureKey, this, c.Command4, &QPushButton::click);
     new QShortcut(kFindCenterKey, this, c.Command5, &QPushButton::click);
     new QShortcut(kOpenFolderKey, this, this, [this] { guarded([this] { chooseFolder(); }); });
+    new QShortcut(kRecordingViewKey, this, this, [this] { toggleRecordingView(); });
+    new QShortcut(kNextFlaggedKey, this, this, [this] { stepToFlaggedFrame(+1); });
+    new QShortcut(kPreviousFlaggedKey, this, this, [this] { stepToFlaggedFrame(-1); });
+    new QShortcut(kCopyCommandKey, this, this, [this] { copyAsCommand(); });
     c.Command4->setToolTip(QStringLiteral("Compute the edge map of the frame and show it (%1)")
                                .arg(keyText(kDisplayPictureKey)));
     c.Command5->setToolTip(QStringLiteral("Find the centre of the path on rows 40, 60 and 80 (%1)")
@@ -131,6 +165,9 @@ Expected<void> frmMain::Form_Load() {
     controls_.sobelslider->setValue(100);
     // Never below the default 12, so picslider keeps its value 1.
     controls_.picslider->setMaximum(frameSliderMaximum(tracker_.folder()));
+    recordingView_->setFolder(tracker_.folder(), controls_.picslider->maximum());
+    recordingView_->setThreshold(controls_.sobelslider->value());
+    recordingView_->setFrame(controls_.picslider->value());
     return tracker_.startUp(tracker_.folder(), controls_.sobelslider->value(),
                             controls_.picslider->value());
 }
@@ -146,6 +183,7 @@ void frmMain::changeFolder(const std::filesystem::path& folder) {
     // frame change on the new folder; otherwise it runs here. Either way it runs once.
     const int before = controls_.picslider->value();
     controls_.picslider->setMaximum(frameSliderMaximum(folder));
+    recordingView_->setFolder(folder, controls_.picslider->maximum());
     if (controls_.picslider->value() == before)
         picslider_Change();
 }
@@ -160,12 +198,19 @@ void frmMain::Command4_Click() {
 }
 
 void frmMain::Command5_Click() {
-    if (const auto run = tracker_.findCenter())
-        controls_.middiff->setText(QString::number(run->forecast));
+    const auto run = tracker_.findCenter();
+    if (!run)
+        return;
+    controls_.middiff->setText(QString::number(run->forecast));
+    ++centerPresses_;
+    pressThresholds_.insert(tracker_.state().sobelthresh);
 }
 
 void frmMain::picslider_Change() {
     controls_.middiff->setText(QStringLiteral("N/A"));
+    centerPresses_ = 0;
+    pressThresholds_.clear();
+    recordingView_->setFrame(controls_.picslider->value());
     const Expected<void> loaded = tracker_.changeFrame(controls_.picslider->value());
     // A frame that cannot be loaded leaves the window usable, with the reason on Picture3.
     controls_.Picture3->setNotice(loaded ? QString()
@@ -175,6 +220,7 @@ void frmMain::picslider_Change() {
 
 void frmMain::sobelslider_Change() {
     tracker_.setThreshold(controls_.sobelslider->value());
+    recordingView_->setThreshold(controls_.sobelslider->value());
 }
 
 void frmMain::sobelslider_Click() {
@@ -189,7 +235,50 @@ void frmMain::showReadout() {
     else if (pointedBox_ == c.Picture4)
         statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state()));
     else
-        statusLine_->setText(idleStatus());
+        statusLine_->setText(statusNote_.isEmpty() ? idleStatus() : statusNote_);
+}
+
+void frmMain::toggleRecordingView() {
+    const bool show = !recordingView_->isVisible();
+    const QSize size = show ? kWindowWithViewSize : kFrmMainWindowSize;
+    setFixedSize(size);
+    // The status line runs the window's width, for the view's longer notes.
+    statusLine_->resize(size.width() - 16, statusLine_->height());
+    recordingView_->setVisible(show);
+    if (!show) {
+        statusNote_.clear();
+        showReadout();
+    }
+}
+
+void frmMain::stepToFlaggedFrame(int direction) {
+    if (!recordingView_->isVisible())
+        return;
+    if (const auto frame = recordingView_->flaggedFrame(direction))
+        controls_.picslider->setValue(*frame);
+}
+
+void frmMain::copyAsCommand() {
+    std::error_code error;
+    const std::filesystem::path where = tracker_.folder().empty() ? "." : tracker_.folder();
+    const std::filesystem::path folder = std::filesystem::absolute(where, error).lexically_normal();
+    const int threshold = controls_.sobelslider->value();
+    const QString command = QStringLiteral("vireo-cli --dir %1 -t %2 -r %3 %4")
+                                .arg(shellQuoted(QFile::decodeName(folder.c_str())))
+                                .arg(threshold)
+                                .arg(std::max(1, centerPresses_))
+                                .arg(controls_.picslider->value());
+    QGuiApplication::clipboard()->setText(command);
+    if (pressThresholds_.size() > 1)
+        statusNote_ = QStringLiteral("Copied; the presses of Find Center were made at different "
+                                     "thresholds, the command uses the current one, %1")
+                          .arg(threshold);
+    else if (centerPresses_ == 0)
+        statusNote_ = QStringLiteral("Copied; no Find Center since the frame was loaded, the "
+                                     "command runs it once");
+    else
+        statusNote_ = QStringLiteral("Copied: %1").arg(command);
+    showReadout();
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 
 class QLabel;
 
 namespace vireo {
 
 class PictureBox;
+class RecordingView;
 
 // The main window. Its six handlers each take one of the operator's steps on its Tracker, which
 // draws on the two picture boxes, and then do what only the window does: the forecast label, the
@@ -73,6 +75,12 @@ private:
     void sobelslider_Click();
 
     void changeFolder(const std::filesystem::path& folder);
+    // Shows or hides the recording view below the controls; the window grows to hold it.
+    void toggleRecordingView();
+    // Moves picslider to the next (+1) or previous (-1) frame the recording view flags.
+    void stepToFlaggedFrame(int direction);
+    // Puts the vireo-cli command that prints the numbers the window shows on the clipboard.
+    void copyAsCommand();
     void chooseFolder();
     void addShortcuts();
     void showReadout();
@@ -84,6 +92,12 @@ private:
     FrmMainControls controls_;
     Tracker tracker_;
     QLabel* statusLine_;
+    RecordingView* recordingView_;
+    // "Find Center" presses that ran since the frame was loaded, and at which thresholds.
+    int centerPresses_ = 0;
+    std::set<int> pressThresholds_;
+    // A note for the status line while the mouse points at neither picture; empty for the keys.
+    QString statusNote_;
     FolderChooser chooseFolder_;
     // The picture box and pixel the mouse points at, if any.
     PictureBox* pointedBox_ = nullptr;
