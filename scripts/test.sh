@@ -59,4 +59,33 @@ if compgen -G "$reports/report.*" >/dev/null; then
     done
     status=1
 fi
+
+# ThreadSanitizer pass: only the sweep's test program is built and run (tests named sweep.*).
+# Its comparison of every threshold against the operator's steps runs on one thread and takes
+# minutes under the sanitizer, so it is left to the passes above.
+tsan_build="${VIREO_TSAN_BUILD:-$VIREO_ROOT/build-tsan}"
+tsan_reports="$tsan_build/sanitizer-reports"
+rm -rf "$tsan_reports"
+mkdir -p "$tsan_reports"
+echo "vireo: thread sanitizer pass in $tsan_build" >&2
+tsan_status=0
+cmake -S "$VIREO_ROOT" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVIREO_WERROR=ON -DVIREO_BUILD_TESTS=ON -DVIREO_TSAN=ON >/dev/null || tsan_status=$?
+if [ "$tsan_status" -eq 0 ]; then
+    cmake --build "$tsan_build" -j "$(nproc)" --target vireo_sweep_tests || tsan_status=$?
+fi
+if [ "$tsan_status" -eq 0 ]; then
+    TSAN_OPTIONS="log_path=$tsan_reports/report:halt_on_error=1:second_deadlock_stack=1" \
+        ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -R '^sweep\.' \
+        -E 'EqualsTrackerAtEveryThreshold' || tsan_status=$?
+fi
+if compgen -G "$tsan_reports/report.*" >/dev/null; then
+    echo "vireo: thread sanitizer reports:" >&2
+    for report in "$tsan_reports"/report.*; do
+        echo "---- $report" >&2
+        cat "$report" >&2
+    done
+    tsan_status=1
+fi
+[ "$tsan_status" -eq 0 ] || status=1
 exit "$status"
