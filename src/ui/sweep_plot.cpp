@@ -37,6 +37,11 @@ QRectF SweepPlot::plotArea() const {
     return QRectF(34, 16, std::max(10, width() - 34 - 34), std::max(10, height() - 16 - 18));
 }
 
+double SweepPlot::xOfThreshold(int threshold) const {
+    const QRectF area = plotArea();
+    return area.left() + area.width() * threshold / kLastThreshold;
+}
+
 int SweepPlot::thresholdAt(double x) const {
     const QRectF area = plotArea();
     const double at = (x - area.left()) / area.width() * kLastThreshold;
@@ -63,9 +68,7 @@ void SweepPlot::paintEvent(QPaintEvent*) {
     painter.setPen(kJitterColour);
     painter.drawText(QPointF(area.left() + 190, 11), QStringLiteral("jitter (right scale)"));
 
-    const auto x = [&](int threshold) {
-        return area.left() + area.width() * threshold / kLastThreshold;
-    };
+    const auto x = [&](int threshold) { return xOfThreshold(threshold); };
     if (lines_.size() == static_cast<std::size_t>(kLastThreshold + 1)) {
         double largestJitter = 1;
         for (const auto& line : lines_)

@@ -19,6 +19,9 @@ public:
     // One line per threshold 0..255, or none while the sweep runs.
     void setSummary(std::vector<sweep::ThresholdSummary> lines);
     void setCursorThreshold(int threshold);
+    int cursorThreshold() const { return cursor_; }
+    // The widget's x of threshold `threshold`.
+    double xOfThreshold(int threshold) const;
 
     QSize sizeHint() const override { return {760, 150}; }
 

@@ -59,6 +59,12 @@ QRectF TimelinePlot::plotArea() const {
     return QRectF(34, 16, std::max(10, width() - 34 - 34), std::max(10, height() - 16 - 18));
 }
 
+double TimelinePlot::xOfIndex(long long index) const {
+    const QRectF area = plotArea();
+    const double count = overview_ ? static_cast<double>(overview_->frameCount()) : 1;
+    return area.left() + (static_cast<double>(index) + 0.5) * area.width() / count;
+}
+
 long long TimelinePlot::indexAt(double x) const {
     if (!overview_ || overview_->frameCount() == 0)
         return -1;

@@ -23,6 +23,9 @@ public:
     void setThreshold(int threshold);
     // The frame the cursor marks; none when it is not in the overview.
     void setCursorFrame(int frame);
+    int cursorFrame() const { return cursorFrame_; }
+    // The widget's x of frame index `index`, the middle of its place on the time axis.
+    double xOfIndex(long long index) const;
 
     QSize sizeHint() const override { return {760, 210}; }
 
