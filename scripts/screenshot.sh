@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Takes docs/window.png: the window on the bundled frame pic1.bmp after "Display Picture" and
 # "Find Center", pressed with their keys, and the mouse on the fitted line so that the status
-# line reads out that pixel. Runs the window on a virtual X server (Xvfb); needs xvfb-run,
-# xdotool and ImageMagick's import.
+# line reads out that pixel. Then docs/recording-view.png, the recording view (Ctrl+R) on the
+# camera frames in samples/real/ after "Display Picture" and "Find Center" on frame 5, and
+# docs/recording-view-10000.png, the view on a generated drive of 10,000 frames (made with
+# vireo-make-samples --drive 10000 in a temporary folder). Runs the window on a virtual X server
+# (Xvfb); needs xvfb-run, xdotool and ImageMagick's import.
 #
 #   scripts/screenshot.sh [BUILD_DIR]    BUILD_DIR defaults to build/ (made by run.sh or test.sh)
 set -euo pipefail
@@ -55,3 +58,42 @@ sleep 0.5
 mkdir -p "$(dirname "$output")"
 import -window "$window" -strip "$output"
 echo "screenshot.sh: wrote $output" >&2
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+# Starts the window on folder $1 and presses the keys that follow; sets window and pid.
+start_window() {
+    local folder="$1"
+    shift
+    "$vireo" "$folder" &
+    pid=$!
+    window=""
+    for _ in $(seq 100); do
+        window="$(xdotool search --pid "$pid" --onlyvisible 2>/dev/null | head -n 1 || true)"
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "screenshot.sh: the window did not appear" >&2; exit 1; }
+    xdotool windowfocus --sync "$window"
+    for key in "$@"; do
+        xdotool key "$key"
+        sleep 0.2
+    done
+}
+
+# The recording view on samples/real/, frame 5 shown with its centres.
+start_window "$root/samples/real" ctrl+r Tab Tab Tab Right Right Right Right ctrl+d ctrl+f
+sleep 2
+import -window "$window" -strip "$root/docs/recording-view.png"
+echo "screenshot.sh: wrote $root/docs/recording-view.png" >&2
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+# The recording view on a generated drive of 10,000 frames.
+drive="$(mktemp -d)"
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$drive"' EXIT
+"$build/tools/vireo-make-samples" --drive 10000 "$drive" >/dev/null
+start_window "$drive" ctrl+r
+sleep 4
+import -window "$window" -strip "$root/docs/recording-view-10000.png"
+echo "screenshot.sh: wrote $root/docs/recording-view-10000.png" >&2

@@ -199,8 +199,8 @@ void TimelinePlot::paintEvent(QPaintEvent*) {
             painter.setBrush(Qt::red);
             const double x = xOf(c);
             painter.drawPolygon(
-                QPolygonF({QPointF(x - 3, centres.top() - 5), QPointF(x + 3, centres.top() - 5),
-                           QPointF(x, centres.top())}));
+                QPolygonF({QPointF(x - 3, centres.top()), QPointF(x + 3, centres.top()),
+                           QPointF(x, centres.top() + 5)}));
             painter.setBrush(Qt::NoBrush);
         }
     }
