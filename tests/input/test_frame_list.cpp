@@ -8,48 +8,46 @@ namespace vireo {
 namespace {
 
 using Arguments = std::vector<std::string>;
-class FrameListGood : public ::testing::TestWithParam<std::pair<Arguments, FrameList>> {};
 
-TEST_P(FrameListGood, ParsesIntoRangesInTheOrderGiven) {
-    const auto result = parseFrameList(GetParam().first);
-    ASSERT_TRUE(result) << result.error().message();
-    EXPECT_EQ(*result, GetParam().second);
+TEST(FrameList, ParsesIntoRangesInTheOrderGiven) {
+    for (const auto& [arguments, expected] :
+         {std::pair(Arguments{}, FrameList{}), std::pair(Arguments{"0"}, FrameList{{0, 0}}),
+          std::pair(Arguments{"9-11", "3", "4-4"}, FrameList{{9, 11}, {3, 3}, {4, 4}}),
+          std::pair(Arguments{"007", "08-010"}, FrameList{{7, 7}, {8, 10}}),
+          std::pair(Arguments{"2147483647"}, FrameList{{2147483647, 2147483647}})}) {
+        const auto result = parseFrameList(arguments);
+        ASSERT_TRUE(result) << result.error().message();
+        EXPECT_EQ(*result, expected);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FrameListGood,
-    ::testing::Values(std::pair(Arguments{}, FrameList{}),
-                      std::pair(Arguments{"0"}, FrameList{{0, 0}}),
-                      std::pair(Arguments{"9-11", "3", "4-4"}, FrameList{{9, 11}, {3, 3}, {4, 4}}),
-                      std::pair(Arguments{"007", "08-010"}, FrameList{{7, 7}, {8, 10}}),
-                      std::pair(Arguments{"2147483647"}, FrameList{{2147483647, 2147483647}})));
-
-// Each bad argument with a part of its error, which must name the culprit.
-using Bad = std::pair<std::string, std::string>;
-class FrameListBad : public ::testing::TestWithParam<Bad> {};
-
-TEST_P(FrameListBad, IsRefusedWithAReasonNamingTheArgument) {
-    const auto result = parseFrameList({"1", GetParam().first, "2"});
-    ASSERT_FALSE(result) << "a bad argument must refuse the whole list";
-    EXPECT_NE(result.error().message().find(GetParam().second), std::string::npos)
-        << result.error().message();
+// A bad argument refuses the whole list with an error naming it.
+TEST(FrameList, RefusesABadArgumentNamingIt) {
+    for (const auto& [argument, part] :
+         {std::pair("", "\"\""),
+          {"five", "five"},
+          {"-3", "-3"},
+          {"+3", "+3"},
+          {"3.0", "3.0"},
+          {"3-", "3-"},
+          {"1-2-3", "1-2-3"},
+          {"5-3", "5-3 runs backwards"},
+          {"2147483648", "2147483648 is too large"},
+          {"1-99999999999999999999", "99999999999999999999 is too large"}}) {
+        const auto result = parseFrameList({"1", argument, "2"});
+        ASSERT_FALSE(result) << argument;
+        EXPECT_NE(result.error().message().find(part), std::string::npos)
+            << result.error().message();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, FrameListBad,
-                         ::testing::Values(Bad{"", "\"\""}, Bad{"five", "five"}, Bad{"-3", "-3"},
-                                           Bad{"+3", "+3"}, Bad{"3.0", "3.0"}, Bad{"3-", "3-"},
-                                           Bad{"1-2-3", "1-2-3"}, Bad{"5-3", "5-3 runs backwards"},
-                                           Bad{"2147483648", "2147483648 is too large"},
-                                           Bad{"1-99999999999999999999",
-                                               "99999999999999999999 is too large"}));
 
 // Counting in int would overflow for a range up to the largest frame number.
-TEST(FrameCount, CountsWholeRangesWithoutOverflow) {
+TEST(FrameList, CountsWholeRangesWithoutOverflow) {
     EXPECT_EQ(frameCount({{3, 3}, {9, 11}}), 4);
     EXPECT_EQ(frameCount({{0, 2147483647}}), 2147483648LL);
 }
 
-TEST(FrameFileName, IsPicNumberBmpAndMatchesOnlyThatForm) {
+TEST(FrameList, FrameFileNamesArePicNumberBmpAndOnlyThat) {
     EXPECT_EQ(frameFileName(12), "pic12.bmp");
     EXPECT_EQ(frameNumberOfFileName("pic0.bmp"), 0);
     EXPECT_EQ(frameNumberOfFileName("pic2147483647.bmp"), 2147483647);
@@ -59,15 +57,12 @@ TEST(FrameFileName, IsPicNumberBmpAndMatchesOnlyThatForm) {
         EXPECT_EQ(frameNumberOfFileName(name), std::nullopt) << name;
 }
 
-TEST(FindFrames, ListsFrameFilesAscendingByNumberAndMergesRuns) {
+TEST(FrameList, FindsFrameFilesAscendingByNumberAndMergesRuns) {
     const testing::TempFolder folder;
     for (const char* name : {"pic10.bmp", "pic2.bmp", "pic3.bmp", "pic0.bmp", "pic01.bmp",
                              "notes.txt", "pic4.bmp.part"})
         testing::writeFile(folder.path() / name, {});
-    const auto result = findFrames(folder.path());
-    ASSERT_TRUE(result);
-    EXPECT_EQ(*result, (FrameList{{0, 0}, {2, 3}, {10, 10}}));
-
+    EXPECT_EQ(findFrames(folder.path()).value(), (FrameList{{0, 0}, {2, 3}, {10, 10}}));
     const auto missing = findFrames(folder.path() / "gone");
     ASSERT_FALSE(missing);
     EXPECT_NE(

@@ -8,29 +8,30 @@
 
 namespace vireo::testing {
 
-// A surface that records every call, and keeps what set-pixel painted in a 161 x 121 grid.
+// A surface that records every call but set-pixel, keeps what set-pixel painted in a 161 x 121
+// grid and the last picture shown.
 class RecordingSurface : public Surface {
 public:
     struct Call {
-        std::string op; // "clear", "picture", "width", "pixel", "line", "circle"
+        std::string op; // "clear", "picture", "width", "line", "circle"
         std::array<double, 4> args{};
         Colour colour = 0;
         int lineWidth = 0; // the width in force when the call was made
     };
 
     void clear() override { record("clear", {}, 0); }
-    void setPicture(const Picture&) override { record("picture", {}, 0); }
+    void setPicture(const Picture& shown) override {
+        picture = shown;
+        record("picture", {}, 0);
+    }
     void setLineWidth(int pixels) override {
         width_ = pixels;
         record("width", {double(pixels)}, 0);
     }
     void setPixel(float x, float y, Colour colour) override {
         ++pixelCalls;
-        lastPixel = {x, y};
         if (x >= 0 && x < 161 && y >= 0 && y < 121)
             painted[static_cast<std::size_t>(y) * 161 + static_cast<std::size_t>(x)] = colour;
-        if (pixelCalls == 1)
-            record("pixel", {x, y}, colour);
     }
     void line(float x1, float y1, float x2, float y2, Colour colour) override {
         record("line", {x1, y1, x2, y2}, colour);
@@ -39,13 +40,18 @@ public:
         record("circle", {x, y, radius}, colour);
     }
 
-    // Calls other than set-pixel, and the first set-pixel, in order.
+    Colour paintedAt(int x, int y) const { return painted[static_cast<std::size_t>(y) * 161 + x]; }
+    int count(const char* op) const {
+        int n = 0;
+        for (const Call& call : calls)
+            n += call.op == op;
+        return n;
+    }
+
     std::vector<Call> calls;
     long pixelCalls = 0;
-    std::array<float, 2> lastPixel{-1, -1};
     std::array<Colour, 161 * 121> painted{};
-
-    Colour paintedAt(int x, int y) const { return painted[static_cast<std::size_t>(y) * 161 + x]; }
+    Picture picture;
 
 private:
     void record(const char* op, std::array<double, 4> args, Colour colour) {
