@@ -2,16 +2,14 @@
 
 #include "app/cli/record_writer.h"
 #include "bmp_builder.h"
-#include "edges/sobel.h"
 #include "input/bitmap_loader.h"
-#include "tracking/centers.h"
+#include "tracker/tracker.h"
 #include "ui/raster_surface.h"
 
 #include <QImage>
 #include <QProcess>
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace vireo {
@@ -42,16 +40,13 @@ CliRun runCli(const QStringList& arguments, const QString& shell = {}) {
 }
 
 std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    const std::vector<std::uint8_t> bytes = testing::readFile(file);
+    return {bytes.begin(), bytes.end()};
 }
 
 // A dark path (40) on a floor of 200 wherever `onPath(x, y)` holds.
 PixelSource path(bool (*onPath)(int x, int y)) {
-    return [onPath](int x, int y) {
-        const std::uint8_t v = onPath(x, y) ? 40 : 200;
-        return testing::Bgr{v, v, v};
-    };
+    return [onPath](int x, int y) { return testing::uniform(onPath(x, y) ? 40 : 200)(x, y); };
 }
 
 // Path in columns 60..89: edges at columns 59/60 and 89/90.
@@ -67,7 +62,7 @@ protected:
     QString dir() const { return QString::fromStdString(folder_.path().string()); }
     QString sub(const char* name) const { return dir() + "/" + name; }
     void addFrame(int frame, const PixelSource& pixels) {
-        testing::writeFile(folder_.path() / frameFileName(frame), testing::buildBmp(pixels));
+        testing::writeFrame(folder_.path(), frame, pixels);
     }
     void addFile(const char* name) { testing::writeFile(folder_.path() / name, {0x42, 0x42}); }
 
@@ -95,22 +90,19 @@ TEST_F(CliEndToEnd, RunsFramesInNumberOrderAndReportsTheBadOne) {
                                  "10,100,1,74,74,74,0,74,74\n");
 }
 
-TEST_F(CliEndToEnd, FolderWithoutFramesIsAFailureSaidOnStderr) {
+// A folder without frames fails (1), a usage error exits with 2; both say why on stderr and
+// process nothing.
+TEST_F(CliEndToEnd, FailuresBeforeAnyFrameSayWhyAndProcessNothing) {
     addFile("pic01.bmp");
-    const CliRun run = runCli({"-d", dir()});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "vireo-cli: no picN.bmp frames in " + dir().toStdString() + "\n");
-    EXPECT_EQ(run.out, "");
-}
-
-// The reasons themselves are tested on the parser; here the exit status and the stream.
-TEST_F(CliEndToEnd, UsageErrorExitsWithTwoTheReasonAndAPointerToTheHelp) {
+    const CliRun empty = runCli({"-d", dir()});
+    EXPECT_EQ(std::tuple(empty.exitCode, empty.out, empty.err),
+              std::tuple(1, "", "vireo-cli: no picN.bmp frames in " + dir().toStdString() + "\n"));
     addFrame(1, kStraight);
-    const CliRun run = runCli({"-d", dir(), "-t", "256"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "") << "nothing may be processed after a usage error";
-    EXPECT_EQ(run.err, "vireo-cli: threshold 256 is out of range 0..255\n"
-                       "Try 'vireo-cli --help' for more information.\n");
+    const CliRun usage = runCli({"-d", dir(), "-t", "256"});
+    EXPECT_EQ(std::tuple(usage.exitCode, usage.out, usage.err),
+              std::tuple(2, "",
+                         "vireo-cli: threshold 256 is out of range 0..255\n"
+                         "Try 'vireo-cli --help' for more information.\n"));
 }
 
 // A step of 38 grey levels has gradient magnitude 152: below the cut 155 of threshold 100,
@@ -121,48 +113,45 @@ TEST_F(CliEndToEnd, ThresholdDecidesWhichStepsAreEdges) {
     EXPECT_EQ(runCli({"-d", dir()}).out, kHeader + "1,100,1,80,80,80,0,80,80\n");
     EXPECT_EQ(runCli({"-d", dir(), "-t", "120", "-f", "jsonl"}).out,
               "{\"frame\":1,\"threshold\":120,\"run\":1,\"center40\":74,\"center60\":74,"
-              "\"center80\":74,\"forecast\":0,\"line_top\":74.0,\"line_bottom\":74.0}\n");
+              "\"center80\":74,\"forecast\":0,\"line_top\":74.0,\"line_bottom\":74.0,"
+              "\"support40\":21,\"support60\":21,\"support80\":21}\n");
 }
 
-// Records, PGM and PNG equal the window's after three runs at threshold 120: catches runs that
-// restart from column 80, a lost threshold, an edge file that is not the edge frame top row
-// first (the slant is not symmetric), a PNG that is not the window's edge surface (with the
-// overlay's colours in it), and output files that change the records.
-TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheWindow) {
+// Records, PGM and PNG equal a Tracker's after "Display Picture" and three "Find Center" at
+// threshold 120: catches runs that restart from column 80, a lost threshold, an edge file that is
+// not the edge frame top row first (the slant is not symmetric), a PNG that is not the edge
+// surface with the overlay, and output files that change the records. The outputs written beside
+// the frames leave the frame files as they were.
+TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheTracker) {
     addFrame(7, kSlant);
+    const std::vector<std::uint8_t> frameBytes = testing::readFile(folder_.path() / "pic7.bmp");
     const CliRun written = runCli({"-d", dir(), "-t", "120", "-r", "3", "--edges-dir",
-                                   sub("made/by/cli"), "--render-dir", sub("r")});
-    // What the window does: "Display Picture" at threshold 120, then three "Find Center".
+                                   sub("made/by/cli"), "--render-dir", dir()});
     RasterSurface picture4;
-    TrackingState state;
-    initmask(state);
-    state.sobelthresh = 120;
-    historyinit(state);
-    ASSERT_TRUE(moveme(state, folder_.path(), 7));
-    Sobel(state, picture4);
+    Tracker tracker({nullptr, &picture4});
+    ASSERT_TRUE(tracker.startUp(folder_.path(), 120, 7));
+    tracker.displayPicture();
     std::string expected = kHeader;
     std::vector<std::array<int, 3>> centres;
     for (int run = 1; run <= 3; ++run) {
-        const CenterRun r = findcenter(state, picture4);
+        const CenterRun r = *tracker.findCenter();
         centres.push_back(r.centres);
         appendCsvRecord(expected, {7, 120, run, r.centres, r.forecast, r.line.top, r.line.bottom});
     }
     ASSERT_NE(centres[0], centres[1]) << "the slant no longer moves between runs";
     EXPECT_EQ(written.out, expected) << written.err;
-    EXPECT_EQ(runCli({"-d", dir(), "-t", "120", "-r", "3"}).out, expected);
+    EXPECT_EQ(runCli({"-d", dir(), "-t", "120", "-r", "3", "--edges-dir", dir()}).out, expected);
+    EXPECT_EQ(testing::readFile(folder_.path() / "pic7.bmp"), frameBytes);
 
     std::string pgm = "P5\n160 120\n255\n";
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 160; ++x)
-            pgm += static_cast<char>(state.edgeimg.at(x, y));
+            pgm += static_cast<char>(tracker.state().edgeimg.at(x, y));
     EXPECT_EQ(readFile(folder_.path() / "made/by/cli/edges7.pgm"), pgm);
+    EXPECT_EQ(readFile(folder_.path() / "edges7.pgm"), pgm);
 
-    const QImage image = QImage(sub("r/vireo7.png")).convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(image.size(), QSize(161, 121));
-    const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-    for (const QRgb colour : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)})
-        EXPECT_NE(std::count(pixels, pixels + 161 * 121, colour), 0) << std::hex << colour;
-    EXPECT_TRUE(image == picture4.image()) << "the PNG differs from the window's edge surface";
+    const QImage image = QImage(sub("vireo7.png")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(image == picture4.image()) << "the PNG differs from the edge surface";
 }
 
 TEST_F(CliEndToEnd, UnwritableOutputFolderFailsTheFrameWithAMessageNamingThePath) {
