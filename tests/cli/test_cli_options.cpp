@@ -14,7 +14,8 @@ CommandLine parse(std::vector<std::string> arguments) {
 
 TEST(CliOptions, DefaultsAreTheWindowsStartUpValuesAndNoOutputFiles) {
     const CliOptions o = parse({}).options;
-    EXPECT_EQ(std::tuple(o.threshold, o.runs, o.format), std::tuple(100, 1, RecordFormat::Csv));
+    EXPECT_EQ(std::tuple(o.thresholds, o.runs, o.format),
+              std::tuple(std::vector{100}, 1, RecordFormat::Csv));
     EXPECT_FALSE(o.edgesDir || o.renderDir || !o.frames.empty());
 }
 
@@ -30,7 +31,7 @@ TEST(CliOptions, ReadsEveryOptionInLongAndShortFormKeepingFolderNameBytes) {
                  "--dir=" + in, "--edges-dir", in + "/e", "--render-dir", "r", "--", "5-6"})}) {
         ASSERT_EQ(result.action, CommandLine::Action::Run) << result.error.message();
         EXPECT_EQ(result.options.folder.native(), in);
-        EXPECT_EQ(result.options.threshold, 255);
+        EXPECT_EQ(result.options.thresholds, std::vector{255});
         EXPECT_EQ(result.options.runs, 1000);
         EXPECT_EQ(result.options.format, RecordFormat::Jsonl);
         EXPECT_EQ(result.options.edgesDir->native(), in + "/e");
