@@ -117,8 +117,10 @@ void edgeRow(const W& w, const std::uint8_t* up, const std::uint8_t* mid, const 
     edgeBlock(w, up, mid, down, out, kLastFirst, cut);
 }
 
-template <typename W> void edgeRows(const W& w, TrackingState& state, std::int16_t cut) {
-    for (int y = 1; y < kHeight - 1; ++y) {
+// Edge rows first..last, within 1..kHeight - 2.
+template <typename W>
+void edgeRows(const W& w, TrackingState& state, std::int16_t cut, int first, int last) {
+    for (int y = first; y <= last; ++y) {
         // Rows y - 1 .. y + 1 lie in 0..119; each span is checked once here.
         const std::uint8_t* up = state.grayimg.row(y - 1).data();
         const std::uint8_t* mid = state.grayimg.row(y).data();
@@ -132,8 +134,10 @@ template <typename W> void edgeRows(const W& w, TrackingState& state, std::int16
 
 #if defined(__x86_64__) || defined(__i386__)
 // The walk compiled for AVX2, 16 columns per instruction; only where runsOn(SimdPath::Avx2).
-void edgeRowsAvx2(const Weights& weights, TrackingState& state, std::int16_t cut);
-void edgeRowsAvx2(const SobelKernels& kernels, TrackingState& state, std::int16_t cut);
+void edgeRowsAvx2(const Weights& weights, TrackingState& state, std::int16_t cut, int first,
+                  int last);
+void edgeRowsAvx2(const SobelKernels& kernels, TrackingState& state, std::int16_t cut, int first,
+                  int last);
 #endif
 
 } // namespace vireo::edge_walk

@@ -3,6 +3,7 @@
 #include "edges/edge_walk.h"
 #include "edges/translate.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -40,20 +41,50 @@ Weights checkedWeights(const TrackingState& state) {
 }
 
 template <typename W>
-void edgeRowsOn(SimdPath path, const W& w, TrackingState& state, std::int16_t cut) {
+void edgeRowsOn(SimdPath path, const W& w, TrackingState& state, std::int16_t cut, int first,
+                int last) {
 #if defined(__x86_64__) || defined(__i386__)
     // SSSE3 adds nothing the walk uses, so that path takes the portable walk.
     if (path == SimdPath::Avx2) {
-        edgeRowsAvx2(w, state, cut);
+        edgeRowsAvx2(w, state, cut, first, last);
         return;
     }
 #endif
-    edgeRows(w, state, cut);
+    edgeRows(w, state, cut, first, last);
 }
 
 void fillBackground(Frame::Row row) {
     for (int x = 0; x < kWidth; ++x)
         row[x] = kBackground;
+}
+
+// Rows first..last (within 0..kHeight - 1) of the edge map on `path`.
+void computeRows(TrackingState& state, SimdPath path, int first, int last) {
+    if (!runsOn(path))
+        throw std::invalid_argument(std::string("this processor cannot run the ") +
+                                    simdPathName(path) + " edge map");
+    if (state.sobelthresh < 0 || state.sobelthresh > 255)
+        throw std::out_of_range("threshold " + std::to_string(state.sobelthresh) +
+                                " is outside 0..255");
+    const Weights weights = checkedWeights(state);
+    const auto cut = static_cast<std::int16_t>(sobelCut(state.sobelthresh));
+
+    // The border ring has no full neighbourhood and is always background.
+    if (first == 0)
+        fillBackground(state.edgeimg.row(0));
+    if (last == kHeight - 1)
+        fillBackground(state.edgeimg.row(kHeight - 1));
+    const int inner = std::max(first, 1);
+    const int innerLast = std::min(last, kHeight - 2);
+    if (weights == kSobelWeights)
+        edgeRowsOn(path, SobelKernels{}, state, cut, inner, innerLast);
+    else
+        edgeRowsOn(path, weights, state, cut, inner, innerLast);
+}
+
+SimdPath fastest() {
+    static const SimdPath path = fastestSimdPath();
+    return path;
 }
 
 } // namespace
@@ -68,27 +99,18 @@ void initmask(TrackingState& state) {
 }
 
 void computeEdges(TrackingState& state) {
-    static const SimdPath fastest = fastestSimdPath();
-    computeEdges(state, fastest);
+    computeRows(state, fastest(), 0, kHeight - 1);
 }
 
 void computeEdges(TrackingState& state, SimdPath path) {
-    if (!runsOn(path))
-        throw std::invalid_argument(std::string("this processor cannot run the ") +
-                                    simdPathName(path) + " edge map");
-    if (state.sobelthresh < 0 || state.sobelthresh > 255)
-        throw std::out_of_range("threshold " + std::to_string(state.sobelthresh) +
-                                " is outside 0..255");
-    const Weights weights = checkedWeights(state);
-    const auto cut = static_cast<std::int16_t>(sobelCut(state.sobelthresh));
+    computeRows(state, path, 0, kHeight - 1);
+}
 
-    // The border ring has no full neighbourhood and is always background.
-    fillBackground(state.edgeimg.row(0));
-    fillBackground(state.edgeimg.row(kHeight - 1));
-    if (weights == kSobelWeights)
-        edgeRowsOn(path, SobelKernels{}, state, cut);
-    else
-        edgeRowsOn(path, weights, state, cut);
+void computeEdgeRows(TrackingState& state, int firstRow, int lastRow) {
+    if (firstRow < 0 || lastRow >= kHeight || firstRow > lastRow)
+        throw std::out_of_range("edge rows " + std::to_string(firstRow) + ".." +
+                                std::to_string(lastRow) + " are not a range within 0..119");
+    computeRows(state, fastest(), firstRow, lastRow);
 }
 
 void Sobel(TrackingState& state, Surface& picture4) {

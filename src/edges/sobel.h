@@ -28,6 +28,11 @@ void computeEdges(TrackingState& state);
 // bytes. Throws std::invalid_argument when this processor cannot run `path`.
 void computeEdges(TrackingState& state, SimdPath path);
 
+// Rows firstRow..lastRow of the edge map as computeEdges() writes them, the other rows left as
+// they are: for callers that read no other row. Throws std::out_of_range when the rows are not a
+// range within 0..119, and as computeEdges() does.
+void computeEdgeRows(TrackingState& state, int firstRow, int lastRow);
+
 // computeEdges() and then translate() onto `picture4`: what "Display Picture" does.
 void Sobel(TrackingState& state, Surface& picture4);
 

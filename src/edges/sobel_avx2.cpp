@@ -7,14 +7,15 @@
 
 namespace vireo::edge_walk {
 
-__attribute__((target("avx2"), flatten)) void edgeRowsAvx2(const Weights& weights,
-                                                           TrackingState& state, std::int16_t cut) {
-    edgeRows(weights, state, cut);
+__attribute__((target("avx2"), flatten)) void
+edgeRowsAvx2(const Weights& weights, TrackingState& state, std::int16_t cut, int first, int last) {
+    edgeRows(weights, state, cut, first, last);
 }
 
 __attribute__((target("avx2"), flatten)) void edgeRowsAvx2(const SobelKernels& kernels,
-                                                           TrackingState& state, std::int16_t cut) {
-    edgeRows(kernels, state, cut);
+                                                           TrackingState& state, std::int16_t cut,
+                                                           int first, int last) {
+    edgeRows(kernels, state, cut, first, last);
 }
 
 } // namespace vireo::edge_walk

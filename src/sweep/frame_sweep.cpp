@@ -16,22 +16,48 @@ namespace {
 constexpr int kWidth = Frame::kPictureWidth;
 constexpr int kLevels = 256;          // magnitudes (capped) and cuts both lie in 0..255
 constexpr int kLastInnerColumn = 158; // columns 0 and 159 are never edges
+// Up to this many thresholds (with one run) the operator's steps per threshold cost less than
+// answering all 256 cut values at once.
+constexpr std::size_t kFewThresholds = 2;
 
-// Per cut value 0..255, the column the search from column 80 of one row finds: the first column
-// whose magnitude reaches the cut, or 160 (right) / -1 (left) when none does.
-using EdgeByCut = std::array<std::int16_t, kLevels>;
+static_assert(kCountedFirstRow >= kSearchedFirstRow && kCountedLastRow <= kSearchedLastRow,
+              "the edge pixels counted lie in the rows the search computes");
+static_assert(kCountedFirstRow == kScanRows.front() - kBandHalfHeight &&
+                  kCountedLastRow == kScanRows.back() + kBandHalfHeight,
+              "the magnitudes kept cover every band row");
 
-// One outward walk from column 80 with the running maximum of the magnitude: the cut values the
-// maximum passes at a column all find their edge there.
-void walk(const std::uint8_t* magnitude, int step, int end, int none, EdgeByCut& found) {
+// Per cut value v (0..256, the last one a sentinel), a quantity of a band that changes with v in
+// steps, kept as the differences between neighbouring cut values: adding `amount` from cut
+// value `from` on is one addition, and one pass of running sums gives every value.
+struct Steps {
+    std::array<int, kLevels + 1> change{};
+
+    void from(int v, int amount) { change[static_cast<std::size_t>(v)] += amount; }
+    void resolve() {
+        for (std::size_t v = 1; v < change.size(); ++v)
+            change[v] += change[v - 1];
+    }
+    int at(int v) const { return change[static_cast<std::size_t>(v)]; }
+};
+
+// What one band row adds to its band's sums for every cut value. A search from column 80 finds
+// at cut v the first column whose magnitude reaches v, that is the first column where the
+// running maximum from column 80 reaches v: walking outwards, each rise of the maximum to m
+// moves the found column for the cut values up to m, and cut values above the row's maximum
+// find nothing (160 or -1). Returns the row's maximum.
+int addSearch(const std::uint8_t* magnitude, int step, int end, int none, Steps& sum) {
     int reached = -1; // the largest cut value answered so far
+    int previous = 0; // the column found for the cut values up to `reached`
     for (int x = kResetCentre; x != end && reached < kLevels - 1; x += step) {
         const int m = magnitude[x];
-        for (; reached < m; ++reached)
-            found[static_cast<std::size_t>(reached + 1)] = static_cast<std::int16_t>(x);
+        if (m > reached) {
+            sum.from(reached + 1, x - previous);
+            previous = x;
+            reached = m;
+        }
     }
-    for (int v = reached + 1; v < kLevels; ++v)
-        found[static_cast<std::size_t>(v)] = static_cast<std::int16_t>(none);
+    sum.from(reached + 1, none - previous);
+    return reached;
 }
 
 } // namespace
@@ -54,9 +80,10 @@ FrameSweeper::FrameSweeper(std::filesystem::path folder, SweepSettings settings)
     : folder_(std::move(folder))
     , settings_(std::move(settings)) {
     checkSettings(settings_);
+    allAtOnce_ = settings_.runs == 1 && settings_.thresholds.size() > kFewThresholds;
     historyinit(loaded_);
-    if (settings_.runs > 1)
-        (void)tracker_.startUp(folder_, settings_.thresholds.front(), std::nullopt);
+    (void)tracker_.startUp(folder_, settings_.thresholds.front(), std::nullopt);
+    tracker_.setSearchedRowsOnly(true);
 }
 
 Expected<void> FrameSweeper::sweep(int frame, FrameSweep& out) {
@@ -64,12 +91,12 @@ Expected<void> FrameSweeper::sweep(int frame, FrameSweep& out) {
     out.runsPerThreshold = settings_.runs;
     out.runs.clear();
     out.edgePixels.clear();
+    if (!allAtOnce_)
+        return throughTracker(frame, out);
     if (Expected<void> loaded = moveme(loaded_, folder_, frame); !loaded)
         return loaded;
     magnitudes();
     edgeCounts(out);
-    if (settings_.runs > 1)
-        return throughTracker(frame, out);
     fromColumn80(out);
     return {};
 }
@@ -90,58 +117,78 @@ void FrameSweeper::magnitudes() {
 }
 
 void FrameSweeper::edgeCounts(FrameSweep& out) const {
-    std::array<int, kLevels + 1> atLeast{}; // atLeast[v]: magnitudes >= v
+    // Four histograms side by side, so that neighbouring pixels of one level do not wait for
+    // each other's count.
+    std::array<std::array<int, kLevels>, 4> histograms{};
     for (const auto& row : magnitude_)
         for (int x = 1; x <= kLastInnerColumn; ++x)
-            ++atLeast[row[static_cast<std::size_t>(x)]];
-    for (int v = kLevels - 2; v >= 0; --v)
-        atLeast[static_cast<std::size_t>(v)] += atLeast[static_cast<std::size_t>(v + 1)];
+            ++histograms[static_cast<std::size_t>(x % 4)][row[static_cast<std::size_t>(x)]];
+    std::array<int, kLevels + 1> atLeast{}; // atLeast[v]: magnitudes >= v
+    for (int v = kLevels - 1; v >= 0; --v) {
+        const auto level = static_cast<std::size_t>(v);
+        atLeast[level] = atLeast[level + 1] + histograms[0][level] + histograms[1][level] +
+                         histograms[2][level] + histograms[3][level];
+    }
     for (const int t : settings_.thresholds)
         out.edgePixels.push_back(atLeast[static_cast<std::size_t>(sobelCut(t))]);
 }
 
 void FrameSweeper::fromColumn80(FrameSweep& out) {
-    // Per scan row and cut value: the band's sums of right and left edge columns and its
-    // supporting rows, added up from each band row's answers for every cut.
-    std::array<std::array<int, kLevels>, 3> rightSum{};
-    std::array<std::array<int, kLevels>, 3> leftSum{};
-    std::array<std::array<int, kLevels>, 3> support{};
-    EdgeByCut right;
-    EdgeByCut left;
-    for (int y = kCountedFirstRow; y <= kCountedLastRow; ++y) {
-        const std::uint8_t* magnitude =
-            magnitude_[static_cast<std::size_t>(y - kCountedFirstRow)].data();
-        walk(magnitude, 1, kLastInnerColumn + 1, kWidth, right);
-        walk(magnitude, -1, 0, -1, left);
-        for (std::size_t n = 0; n < 3; ++n) {
-            if (y < kScanRows[n] - kBandHalfHeight || y > kScanRows[n] + kBandHalfHeight)
-                continue;
-            for (std::size_t v = 0; v < kLevels; ++v) {
-                rightSum[n][v] += right[v];
-                leftSum[n][v] += left[v];
-                support[n][v] += supportsStart(kResetCentre, right[v], left[v]) ? 1 : 0;
+    // Per scan row, for every cut value: the sums of the band's right and left edge columns and
+    // its supporting rows.
+    std::array<Steps, 3> rightSum{};
+    std::array<Steps, 3> leftSum{};
+    std::array<Steps, 3> support{};
+    for (std::size_t n = 0; n < 3; ++n) {
+        for (int y = kScanRows[n] - kBandHalfHeight; y <= kScanRows[n] + kBandHalfHeight; ++y) {
+            const std::uint8_t* magnitude =
+                magnitude_[static_cast<std::size_t>(y - kCountedFirstRow)].data();
+            const int rightMax = addSearch(magnitude, 1, kLastInnerColumn + 1, kWidth, rightSum[n]);
+            const int leftMax = addSearch(magnitude, -1, 0, -1, leftSum[n]);
+            // Both searches find an edge while the cut is at most the smaller maximum, and
+            // neither finds column 80 itself once the cut exceeds its magnitude: the row supports
+            // the start for the cut values in between.
+            const int first = magnitude[kResetCentre] + 1;
+            const int last = std::min(rightMax, leftMax);
+            if (first <= last) {
+                support[n].from(first, 1);
+                support[n].from(last + 1, -1);
             }
         }
+        rightSum[n].resolve();
+        leftSum[n].resolve();
+        support[n].resolve();
     }
 
     out.runs.reserve(settings_.thresholds.size());
+    int previous = -1; // the previous threshold's cut value
     for (const int t : settings_.thresholds) {
-        const auto v = static_cast<std::size_t>(sobelCut(t));
+        const int v = sobelCut(t);
         CenterRun run;
-        for (std::size_t n = 0; n < 3; ++n) {
-            run.centres[n] = bandCentre(rightSum[n][v], leftSum[n][v]);
-            run.support[n] = support[n][v];
-        }
-        run.forecast = run.centres[0] - run.centres[1];
-        // Neighbouring thresholds often agree on the centres; the line is fitted once for them.
-        if (!out.runs.empty() && out.runs.back().centres == run.centres) {
+        for (std::size_t n = 0; n < 3; ++n)
+            run.support[n] = support[n].at(v);
+        // Neighbouring thresholds often share the band sums, and then the centres and the line.
+        bool sameSums = previous >= 0;
+        for (std::size_t n = 0; n < 3 && sameSums; ++n)
+            sameSums = rightSum[n].at(v) == rightSum[n].at(previous) &&
+                       leftSum[n].at(v) == leftSum[n].at(previous);
+        if (sameSums) {
+            run.centres = out.runs.back().centres;
             run.line = out.runs.back().line;
         } else {
-            for (int n = 0; n < 3; ++n)
-                loaded_.history.at(n, 1) = static_cast<std::int16_t>(run.centres[n]);
-            run.line = fitline(loaded_);
+            for (std::size_t n = 0; n < 3; ++n)
+                run.centres[n] = bandCentre(rightSum[n].at(v), leftSum[n].at(v));
+            if (!out.runs.empty() && out.runs.back().centres == run.centres) {
+                run.line = out.runs.back().line;
+            } else {
+                for (int n = 0; n < 3; ++n)
+                    loaded_.history.at(n, 1) = static_cast<std::int16_t>(run.centres[n]);
+                run.line = fitline(loaded_);
+            }
         }
+        run.forecast = run.centres[0] - run.centres[1];
         out.runs.push_back(run);
+        previous = v;
     }
 }
 
@@ -155,6 +202,12 @@ Expected<void> FrameSweeper::throughTracker(int frame, FrameSweep& out) {
         }
         tracker_.setThreshold(t);
         tracker_.displayPicture();
+        long edges = 0;
+        for (int y = kCountedFirstRow; y <= kCountedLastRow; ++y) {
+            const Frame::ConstRow row = tracker_.state().edgeimg.row(y);
+            edges += std::count(row.begin(), row.begin() + kWidth, edge_walk::kEdge);
+        }
+        out.edgePixels.push_back(static_cast<int>(edges));
         for (int run = 0; run < settings_.runs; ++run)
             out.runs.push_back(*tracker_.findCenter());
     }

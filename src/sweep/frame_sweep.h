@@ -52,9 +52,10 @@ struct FrameSweep {
 };
 
 // Sweeps frames of one folder, one at a time, reusing its buffers between them; one per thread.
-// Each frame's file is loaded once and its gradient magnitudes computed once for all thresholds.
-// With one run per threshold every search starts from column 80, and all thresholds are answered
-// together from those magnitudes; with more runs each threshold is taken through a Tracker.
+// With one run per threshold and more than a couple of thresholds, each frame's file is loaded
+// once and its gradient magnitudes computed once, and every threshold is answered from them
+// together, since every search then starts from column 80. Otherwise each threshold takes the
+// operator's steps on a Tracker that computes only the edge rows the search reads.
 class FrameSweeper {
 public:
     // Throws std::invalid_argument as checkSettings() does.
@@ -67,6 +68,8 @@ public:
     Expected<void> sweep(int frame, FrameSweep& out);
 
 private:
+    static constexpr int kMagnitudeRows = kCountedLastRow - kCountedFirstRow + 1;
+
     void magnitudes();
     void edgeCounts(FrameSweep& out) const;
     void fromColumn80(FrameSweep& out);
@@ -74,10 +77,11 @@ private:
 
     std::filesystem::path folder_;
     SweepSettings settings_;
+    bool allAtOnce_;       // the thresholds are answered together from the magnitudes
     TrackingState loaded_; // the grey frame; its history serves the line fit
     // Gradient magnitudes |Gx| + |Gy| capped at 255 of rows 30..90, columns 0..159 (the border
     // columns 0 and 159 hold 0 and are never edges).
-    std::array<std::array<std::uint8_t, 160>, kCountedLastRow - kCountedFirstRow + 1> magnitude_{};
+    std::array<std::array<std::uint8_t, 160>, kMagnitudeRows> magnitude_{};
     Tracker tracker_;
 };
 

@@ -44,6 +44,8 @@ Expected<void> Tracker::changeFrame(int frame) {
 void Tracker::computeAndPaintEdges() {
     if (surfaces_.picture4)
         Sobel(state_, *surfaces_.picture4);
+    else if (searchedRowsOnly_)
+        computeEdgeRows(state_, kSearchedFirstRow, kSearchedLastRow);
     else
         computeEdges(state_);
 }

@@ -61,6 +61,12 @@ public:
     // centres from the ones the previous run stored and draws the overlay on picture4.
     std::optional<CenterRun> findCenter();
 
+    // Without a picture4 surface, whether "Display Picture" and a threshold change compute only
+    // the edge map's rows that "Find Center" reads (kSearchedFirstRow..kSearchedLastRow): the
+    // other rows then keep what they held, so only for callers that read no other row of
+    // state().edgeimg. Every centre, forecast, line and support count stays the same.
+    void setSearchedRowsOnly(bool only) { searchedRowsOnly_ = only; }
+
     const TrackingState& state() const { return state_; }
     const std::filesystem::path& folder() const { return folder_; }
     bool edgesShown() const { return state_.picshown; }
@@ -74,6 +80,7 @@ private:
     std::filesystem::path folder_;
     Surfaces surfaces_;
     NullSurface noDrawing_;
+    bool searchedRowsOnly_ = false;
 };
 
 } // namespace vireo

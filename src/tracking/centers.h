@@ -15,6 +15,9 @@ inline constexpr int kMinCentre = 15;
 inline constexpr int kMaxCentre = 145;
 inline constexpr int kBandRows = 2 * kBandHalfHeight + 1;
 inline constexpr int kHeldSupport = 11;
+// The rows of the edge map that the centre search reads: the bands around the scan rows.
+inline constexpr int kSearchedFirstRow = kScanRows.front() - kBandHalfHeight;
+inline constexpr int kSearchedLastRow = kScanRows.back() + kBandHalfHeight;
 
 // Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the unused
 // second index 2 are left as they are.

@@ -26,38 +26,60 @@ void expectSameRun(const CenterRun& got, const CenterRun& want) {
 }
 
 // Every number a sweep gives equals what the operator's steps give at each threshold on its own:
-// the runs, and the edge pixels Tracker's edge map holds in rows 30..90.
+// the runs, and the edge pixels Tracker's edge map holds in rows 30..90. All thresholds with one
+// run are answered together, a short list or more runs through the operator's steps.
 TEST(FrameSweep, EqualsTrackerAtEveryThresholdOnRandomFrames) {
     constexpr int kFrames = 36;
-    constexpr int kFramesWithThreeRuns = 8; // later runs take the operator's steps anyway
     testing::TempFolder folder;
     for (int f = 0; f < kFrames; ++f)
         testing::writeFramePicture(folder.path(), f, testing::randomFrame(1000 + f));
 
-    for (const int runs : {1, 3}) {
-        FrameSweeper sweeper(folder.path(), {allThresholds(), runs});
+    const std::array<std::pair<SweepSettings, int>, 4> sweeps{{{{allThresholds(), 1}, kFrames},
+                                                               {{{3, 9, 100, 251}, 1}, kFrames},
+                                                               {{{37, 200}, 1}, kFrames},
+                                                               {{allThresholds(), 3}, 8}}};
+    for (const auto& [settings, frames] : sweeps) {
+        FrameSweeper sweeper(folder.path(), settings);
         Tracker tracker;
         ASSERT_TRUE(tracker.startUp(folder.path(), 0, std::nullopt));
         FrameSweep swept;
-        for (int f = 0; f < (runs == 1 ? kFrames : kFramesWithThreeRuns); ++f) {
+        for (int f = 0; f < frames; ++f) {
             ASSERT_TRUE(sweeper.sweep(f, swept));
-            ASSERT_EQ(swept.runs.size(), 256u * runs);
-            for (int t = 0; t <= 255; ++t) {
+            ASSERT_EQ(swept.runs.size(), settings.thresholds.size() * settings.runs);
+            for (std::size_t i = 0; i < settings.thresholds.size(); ++i) {
+                const int t = settings.thresholds[i];
                 SCOPED_TRACE("frame " + std::to_string(f) + " threshold " + std::to_string(t));
                 ASSERT_TRUE(tracker.changeFrame(f));
                 tracker.setThreshold(t);
                 tracker.displayPicture();
-                for (int r = 0; r < runs; ++r)
-                    expectSameRun(swept.runsAt(static_cast<std::size_t>(t))[r],
+                for (int r = 0; r < settings.runs; ++r)
+                    expectSameRun(swept.runsAt(i)[static_cast<std::size_t>(r)],
                                   *tracker.findCenter());
                 long edges = 0;
                 for (int y = 30; y <= 90; ++y)
                     edges += std::count(tracker.state().edgeimg.row(y).begin(),
                                         tracker.state().edgeimg.row(y).begin() + 160, 0);
-                EXPECT_EQ(swept.edgePixels[static_cast<std::size_t>(t)], edges);
+                EXPECT_EQ(swept.edgePixels[i], edges);
             }
         }
     }
+}
+
+// Frame `frame` of `folder` swept both ways, all thresholds at once and a short list through the
+// operator's steps: the results at threshold 0, then at 255.
+std::array<std::pair<CenterRun, int>, 4> sweptBothWays(const std::filesystem::path& folder,
+                                                       int frame) {
+    std::array<std::pair<CenterRun, int>, 4> results;
+    FrameSweep swept;
+    FrameSweeper all(folder, {allThresholds(), 1});
+    EXPECT_TRUE(all.sweep(frame, swept));
+    results[0] = {swept.runs.front(), swept.edgePixels.front()};
+    results[1] = {swept.runs.back(), swept.edgePixels.back()};
+    FrameSweeper few(folder, {{0, 255}, 1});
+    EXPECT_TRUE(few.sweep(frame, swept));
+    results[2] = {swept.runs.front(), swept.edgePixels.front()};
+    results[3] = {swept.runs.back(), swept.edgePixels.back()};
+    return results;
 }
 
 // Frames built of vertical structure, grey 0 and 200, at threshold 0 (a gradient of 255 or more
@@ -93,13 +115,13 @@ TEST_P(SupportTable, CountsTheBandRowsWithTheStartStrictlyBetweenTwoEdges) {
     const SupportCase& c = GetParam();
     testing::TempFolder folder;
     testing::writeFramePicture(folder.path(), 0, c.frame);
-    FrameSweeper sweeper(folder.path(), {{0}, 1});
-    FrameSweep swept;
-    ASSERT_TRUE(sweeper.sweep(0, swept));
-    EXPECT_EQ(swept.runs[0].support, c.support);
-    EXPECT_EQ(swept.runs[0].centres, c.centres);
-    EXPECT_EQ(swept.runs[0].tracked(),
-              std::ranges::all_of(c.support, [](int s) { return s >= 11; }));
+    const auto results = sweptBothWays(folder.path(), 0);
+    for (const std::size_t atThreshold0 : {0u, 2u}) {
+        const CenterRun& run = results[atThreshold0].first;
+        EXPECT_EQ(run.support, c.support);
+        EXPECT_EQ(run.centres, c.centres);
+        EXPECT_EQ(run.tracked(), std::ranges::all_of(c.support, [](int s) { return s >= 11; }));
+    }
 }
 
 // Centres: the midpoint of the band's mean edges, half to even (79.5 gives 80).
@@ -129,11 +151,11 @@ TEST(FrameSweep, CountsEdgePixelsOfRows30To90Only) {
             const std::uint8_t v = y == row ? 200 : 0;
             return testing::Bgr{v, v, v};
         });
-        FrameSweeper sweeper(folder.path(), {{0, 255}, 1});
-        FrameSweep swept;
-        ASSERT_TRUE(sweeper.sweep(row, swept));
-        EXPECT_EQ(swept.edgePixels[0], count) << "bright row " << row;
-        EXPECT_EQ(swept.edgePixels[1], 61 * 158) << "threshold 255: every inner pixel";
+        const auto results = sweptBothWays(folder.path(), row);
+        for (const std::size_t way : {0u, 2u}) {
+            EXPECT_EQ(results[way].second, count) << "bright row " << row;
+            EXPECT_EQ(results[way + 1].second, 61 * 158) << "threshold 255: every inner pixel";
+        }
     }
 }
 
