@@ -154,6 +154,30 @@ TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheTracker) {
     EXPECT_TRUE(image == picture4.image()) << "the PNG differs from the edge surface";
 }
 
+// With the folder's marks the summary lines gain marked, error and suggested, and are otherwise
+// unchanged. At threshold 100 the band's steps are no edges (centres 80), at 120 they are
+// (centres 74); the marks of the refused frame 2 do not count.
+TEST_F(CliEndToEnd, SummaryWithMarksAddsTheErrorAndTheSuggestedThreshold) {
+    addFrame(1, testing::verticalBand(200, 162, 60, 90));
+    addFile("pic2.bmp");
+    const QStringList summary{"-d", dir(), "-t", "100,120", "--summary"};
+    const CliRun plain = runCli(summary);
+    ASSERT_EQ(plain.out.substr(0, plain.out.find('\n') + 1), kSummaryCsvHeader);
+    std::string expected = kSummaryMarksCsvHeader;
+    std::size_t line = plain.out.find('\n') + 1;
+    for (const char* marks : {",2,5.5,0\n", ",2,0.5,1\n"}) {
+        const std::size_t end = plain.out.find('\n', line);
+        expected += plain.out.substr(line, end - line) + marks;
+        line = end + 1;
+    }
+    const std::string marks = "frame,row,column\n1,40,74\n1,80,75.0\n2,60,0\n";
+    testing::writeFile(folder_.path() / "vireo-marks.csv", {marks.begin(), marks.end()});
+    const CliRun marked = runCli(summary);
+    EXPECT_EQ(std::tuple(marked.exitCode, marked.out), std::tuple(1, expected));
+    const std::string jsonl = runCli(summary + QStringList{"-f", "jsonl"}).out;
+    EXPECT_TRUE(jsonl.ends_with(",\"marked\":2,\"error\":0.5,\"suggested\":1}\n")) << jsonl;
+}
+
 TEST_F(CliEndToEnd, UnwritableOutputFolderFailsTheFrameWithAMessageNamingThePath) {
     addFrame(1, kStraight);
     const CliRun run = runCli({"-d", dir(), "--edges-dir", "/proc", "1"});

@@ -44,10 +44,16 @@ const char* const kFooter =
     "  jitter       median change of the forecast between consecutive frames\n"
     "  edge_share   share of edge pixels in rows 30..90, 0 to 1\n"
     "  clamped      centres that ended at column 15 or 145\n"
+    "With marks (--marks, or the folder's vireo-marks.csv), three more columns:\n"
+    "  marked       marked (frame, scan row) pairs whose frame loaded\n"
+    "  error        mean distance in columns between the last run's centre and the\n"
+    "               mark over those pairs; empty (JSON null) when there are none\n"
+    "  suggested    1 on the threshold with the lowest error (the middle of the\n"
+    "               longest run of thresholds that share it), 0 on the others\n"
     "\n"
     "Exit status:\n"
     "  0  every frame was processed\n"
-    "  1  a frame failed, or the folder holds no frames\n"
+    "  1  a frame failed, the folder holds no frames or the marks cannot be read\n"
     "  2  usage error";
 
 // CLI11's layout with two changes: the usage line comes before the description, and an option's
@@ -152,6 +158,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     bool summary = false;
     std::string edgesDir;
     std::string renderDir;
+    std::string marksFile;
     bool help = false;
     bool version = false;
     std::vector<std::string> frameArguments;
@@ -185,6 +192,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                        "Also write each frame's edge picture with the overlay of the last run, "
                        "as the window shows it (161 x 121), as OUT/vireoN.png.")
             ->type_name("OUT");
+    auto* marksOption =
+        app.add_option("--marks", marksFile,
+                       "Marks of where the path really is (frame,row,column) for the summary's "
+                       "marked, error and suggested columns (default: the folder's "
+                       "vireo-marks.csv when it exists).")
+            ->type_name("FILE");
     app.add_flag("-h,--help", help, "Show this help and exit.");
     app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
@@ -260,6 +273,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         if (name->empty())
             return usageReason(option->get_name() + " needs a folder name");
         *target = std::filesystem::path(*name);
+    }
+    if (*marksOption) {
+        if (marksFile.empty())
+            return usageReason("--marks needs a file name");
+        options.marksFile = std::filesystem::path(marksFile);
     }
 
     auto frames = parseFrameList(frameArguments);

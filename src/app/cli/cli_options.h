@@ -22,7 +22,10 @@ struct CliOptions {
     RecordFormat format = RecordFormat::Csv;
     std::optional<std::filesystem::path> edgesDir;  // write OUT/edgesN.pgm (edgesN-tT.pgm)
     std::optional<std::filesystem::path> renderDir; // write OUT/vireoN.png (vireoN-tT.png)
-    FrameList frames;                               // empty: every frame file of the folder
+    // The operator's marks for the summary's error columns; unset: the folder's vireo-marks.csv
+    // when it exists.
+    std::optional<std::filesystem::path> marksFile;
+    FrameList frames; // empty: every frame file of the folder
 };
 
 struct CommandLine {

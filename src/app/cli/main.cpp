@@ -6,6 +6,8 @@
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
 #include "input/frame_list.h"
+#include "marks/mark_error.h"
+#include "marks/marks_file.h"
 #include "sweep/sweep_driver.h"
 #include "sweep/sweep_summary.h"
 #include "text/reason_text.h"
@@ -50,24 +52,48 @@ bool makeOutputFolders(const CliOptions& options) {
     return ok;
 }
 
+// The marks the summary is measured against: the file given, which must read, or the folder's
+// marks file when the summary is asked for and the file exists; nullopt without marks.
+vireo::Expected<std::optional<vireo::Marks>> readMarks(const CliOptions& options) {
+    std::filesystem::path file;
+    if (options.marksFile) {
+        file = *options.marksFile;
+    } else {
+        file = options.folder / vireo::kMarksFileName;
+        std::error_code error;
+        if (!options.summary || !std::filesystem::exists(file, error))
+            return std::optional<vireo::Marks>();
+    }
+    vireo::Expected<vireo::Marks> marks = vireo::readMarksFile(file);
+    if (!marks)
+        return marks.error();
+    return std::optional(std::move(*marks));
+}
+
 // Where each frame's results go, in frame order: its records, or its share of the summary lines,
 // and its errors. Knows whether every frame was processed.
 class FrameOutput {
 public:
-    FrameOutput(const CliOptions& options, long long frameCount)
+    // `marks`, if any, add the error columns to the summary.
+    FrameOutput(const CliOptions& options, long long frameCount,
+                const std::optional<vireo::Marks>& marks)
         : options_(options)
         , writer_(STDOUT_FILENO, options.format)
         , progress_(frameCount) {
         if (options.summary)
             summary_.emplace(options.thresholds);
+        if (summary_ && marks)
+            markError_.emplace(*marks, options.thresholds);
         if (summary_)
-            writer_.writeSummaryHeader();
+            writer_.writeSummaryHeader(markError_.has_value());
         else
             writer_.writeHeader();
     }
 
     // A frame that loaded (`results`) or was refused, with the errors it gave.
     void add(const vireo::sweep::FrameSweep* results, std::span<const vireo::Error> errors) {
+        if (results && markError_)
+            markError_->add(*results);
         if (results && summary_)
             summary_->addLoaded(*results);
         else if (results)
@@ -89,8 +115,7 @@ public:
     // Writes the summary, if any, and what is buffered; the program's exit status.
     int finish() {
         if (summary_)
-            for (const vireo::sweep::ThresholdSummary& line : summary_->lines())
-                writer_.write(line);
+            writeSummary();
         writer_.flush();
         progress_.clear();
         // A reader that stopped reading (`vireo-cli | head -1`) is a normal end, not an error.
@@ -103,6 +128,20 @@ public:
     }
 
 private:
+    void writeSummary() {
+        const std::vector<vireo::sweep::ThresholdSummary> lines = summary_->lines();
+        if (!markError_) {
+            for (const vireo::sweep::ThresholdSummary& line : lines)
+                writer_.write(line);
+            return;
+        }
+        const std::vector<vireo::MarkError::Line> marked = markError_->lines();
+        const std::optional<std::size_t> suggested = markError_->suggested();
+        for (std::size_t t = 0; t < lines.size(); ++t)
+            writer_.write(lines[t],
+                          vireo::MarkColumns{marked[t].marked, marked[t].error, suggested == t});
+    }
+
     void writeRecords(const vireo::sweep::FrameSweep& results) {
         for (std::size_t t = 0; t < options_.thresholds.size(); ++t) {
             int run = 0;
@@ -117,13 +156,15 @@ private:
     vireo::RecordWriter writer_;
     vireo::ProgressLine progress_;
     std::optional<vireo::sweep::SweepSummary> summary_;
+    std::optional<vireo::MarkError> markError_;
     long long done_ = 0;
     bool allProcessed_ = true;
 };
 
 // Frames whose edge maps or pictures are written go through the operator's steps one by one.
-int processWithFiles(const CliOptions& options, const vireo::FrameList& frames) {
-    FrameOutput output(options, vireo::frameCount(frames));
+int processWithFiles(const CliOptions& options, const vireo::FrameList& frames,
+                     const std::optional<vireo::Marks>& marks) {
+    FrameOutput output(options, vireo::frameCount(frames), marks);
     vireo::FrameRunner runner(options);
     vireo::sweep::FrameSweep results;
     for (const vireo::FrameRange& range : frames) {
@@ -138,8 +179,9 @@ int processWithFiles(const CliOptions& options, const vireo::FrameList& frames) 
 
 // Records and summaries alone come from a sweep: each frame loaded once for all thresholds, frames
 // spread over the processor's cores, delivered in order.
-int processBySweep(const CliOptions& options, const vireo::FrameList& frames) {
-    FrameOutput output(options, vireo::frameCount(frames));
+int processBySweep(const CliOptions& options, const vireo::FrameList& frames,
+                   const std::optional<vireo::Marks>& marks) {
+    FrameOutput output(options, vireo::frameCount(frames), marks);
     std::stop_source stop;
     const vireo::sweep::SweepOptions sweep{
         options.folder, {options.thresholds, options.runs}, options.jobs};
@@ -170,11 +212,16 @@ int run(const CliOptions& options) {
         }
         frames = std::move(*search);
     }
+    const vireo::Expected<std::optional<vireo::Marks>> marks = readMarks(options);
+    if (!marks) {
+        printError(marks.error());
+        return kExitFailure;
+    }
     if (!makeOutputFolders(options))
         return kExitFailure;
     if (options.edgesDir || options.renderDir)
-        return processWithFiles(options, frames);
-    return processBySweep(options, frames);
+        return processWithFiles(options, frames, *marks);
+    return processBySweep(options, frames, *marks);
 }
 
 } // namespace

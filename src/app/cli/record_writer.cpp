@@ -20,7 +20,8 @@ template <typename Number> void appendNumber(std::string& out, Number value) {
     out.append(digits, result.ptr);
 }
 
-void appendCsvSummary(std::string& out, const sweep::ThresholdSummary& line) {
+void appendCsvSummary(std::string& out, const sweep::ThresholdSummary& line,
+                      const std::optional<MarkColumns>& marks) {
     for (const long long value :
          {static_cast<long long>(line.threshold), line.frames, line.failed, line.tracked}) {
         appendNumber(out, value);
@@ -32,10 +33,20 @@ void appendCsvSummary(std::string& out, const sweep::ThresholdSummary& line) {
         out.push_back(',');
     }
     appendNumber(out, line.clamped);
+    if (marks) {
+        out.push_back(',');
+        appendNumber(out, marks->marked);
+        out.push_back(',');
+        if (marks->error)
+            appendNumber(out, *marks->error);
+        out.push_back(',');
+        out.push_back(marks->suggested ? '1' : '0');
+    }
     out.push_back('\n');
 }
 
-void appendJsonlSummary(std::string& out, const sweep::ThresholdSummary& line) {
+void appendJsonlSummary(std::string& out, const sweep::ThresholdSummary& line,
+                        const std::optional<MarkColumns>& marks) {
     nlohmann::ordered_json object;
     object["threshold"] = line.threshold;
     object["frames"] = line.frames;
@@ -44,6 +55,11 @@ void appendJsonlSummary(std::string& out, const sweep::ThresholdSummary& line) {
     object["jitter"] = line.jitter ? nlohmann::ordered_json(*line.jitter) : nullptr;
     object["edge_share"] = line.edgeShare ? nlohmann::ordered_json(*line.edgeShare) : nullptr;
     object["clamped"] = line.clamped;
+    if (marks) {
+        object["marked"] = marks->marked;
+        object["error"] = marks->error ? nlohmann::ordered_json(*marks->error) : nullptr;
+        object["suggested"] = marks->suggested ? 1 : 0;
+    }
     out += object.dump();
     out.push_back('\n');
 }
@@ -100,18 +116,19 @@ void RecordWriter::writeHeader() {
         buffer_ += kCsvHeader;
 }
 
-void RecordWriter::writeSummaryHeader() {
+void RecordWriter::writeSummaryHeader(bool withMarks) {
     if (format_ == RecordFormat::Csv && !failed())
-        buffer_ += kSummaryCsvHeader;
+        buffer_ += withMarks ? kSummaryMarksCsvHeader : kSummaryCsvHeader;
 }
 
-void RecordWriter::write(const sweep::ThresholdSummary& line) {
+void RecordWriter::write(const sweep::ThresholdSummary& line,
+                         const std::optional<MarkColumns>& marks) {
     if (failed())
         return;
     if (format_ == RecordFormat::Csv)
-        appendCsvSummary(buffer_, line);
+        appendCsvSummary(buffer_, line, marks);
     else
-        appendJsonlSummary(buffer_, line);
+        appendJsonlSummary(buffer_, line, marks);
     flushWhenFull();
 }
 

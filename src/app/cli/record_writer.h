@@ -5,6 +5,7 @@
 #include "sweep/sweep_summary.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace vireo {
@@ -16,6 +17,16 @@ inline constexpr const char* kCsvHeader =
 // The CSV header line of --summary, newline included.
 inline constexpr const char* kSummaryCsvHeader =
     "threshold,frames,failed,tracked,jitter,edge_share,clamped\n";
+// The same with marks: the summary's columns, then marked, error and suggested.
+inline constexpr const char* kSummaryMarksCsvHeader =
+    "threshold,frames,failed,tracked,jitter,edge_share,clamped,marked,error,suggested\n";
+
+// The columns a summary line gains from the operator's marks.
+struct MarkColumns {
+    long long marked = 0;        // marked (frame, scan row) pairs whose frame loaded
+    std::optional<double> error; // their mean |centre - mark|; nullopt when marked is 0
+    bool suggested = false;      // the suggested threshold's line
+};
 
 // Appends one record as a CSV line: integers in decimal, the two line ends in the shortest form
 // that reads back as the same double ("79.66666666666667", "81").
@@ -45,11 +56,13 @@ public:
 
     // The CSV header of records, or of summary lines; nothing for JSON Lines.
     void writeHeader();
-    void writeSummaryHeader();
+    void writeSummaryHeader(bool withMarks = false);
     void write(const RunRecord& record);
     // One --summary line: counts in decimal, jitter and edge_share in the shortest form that
-    // reads back as the same double, empty in CSV and null in JSON Lines when there is none.
-    void write(const sweep::ThresholdSummary& line);
+    // reads back as the same double, empty in CSV and null in JSON Lines when there is none;
+    // with `marks`, followed by marked, error (as jitter) and suggested (1 or 0).
+    void write(const sweep::ThresholdSummary& line,
+               const std::optional<MarkColumns>& marks = std::nullopt);
     // Writes out what is buffered; false when any write failed.
     bool flush();
 
