@@ -1,8 +1,7 @@
 #include "frame_sets.h"
 
-#include "edges/sobel.h"
 #include "input/bitmap_loader.h"
-#include "tracking/centers.h"
+#include "tracker/tracker.h"
 
 #include <array>
 #include <cstdint>
@@ -94,18 +93,16 @@ std::filesystem::path makeTemporaryFolder() {
     return pattern;
 }
 
-// Loads all thirteen frames of `folder`; false when one of them does not load.
+// Loads all thirteen frames of `folder` as the window shows them after start-up, each with its
+// edge map at the start-up threshold; false when one of them does not load.
 bool loadAll(FrameSet& set) {
     set.states.clear();
     for (int n = 0; n < kFramesPerSet; ++n) {
-        auto state = startedState();
-        try {
-            moveme(*state, set.folder, n);
-        } catch (const LoadError&) {
+        Tracker tracker;
+        if (!tracker.startUp(set.folder, kStartThreshold, n))
             return false;
-        }
-        computeEdges(*state);
-        set.states.push_back(std::move(state));
+        tracker.displayPicture();
+        set.states.push_back(std::make_unique<TrackingState>(tracker.state()));
     }
     return true;
 }
@@ -149,11 +146,9 @@ FrameSet makeBundled() {
 } // namespace
 
 std::unique_ptr<TrackingState> startedState() {
-    auto state = std::make_unique<TrackingState>();
-    initmask(*state);
-    historyinit(*state);
-    state->sobelthresh = kStartThreshold;
-    return state;
+    Tracker tracker;
+    (void)tracker.startUp({}, kStartThreshold, std::nullopt); // loads nothing, cannot fail
+    return std::make_unique<TrackingState>(tracker.state());
 }
 
 const FrameSet& frameSet(int which) {

@@ -87,7 +87,10 @@ bool sameFramesAsVireo() {
         const auto paths = framePaths(frames);
         for (int n = 0; n < kFramesPerSet; ++n) {
             auto state = startedState();
-            moveme(*state, frames.folder, n);
+            if (Expected<void> loaded = moveme(*state, frames.folder, n); !loaded) {
+                std::fprintf(stderr, "%s\n", loaded.error().message().c_str());
+                return false;
+            }
             OpenCvPipeline pipeline;
             if (!pipeline.loadGrey(paths[static_cast<std::size_t>(n)])) {
                 std::fprintf(stderr, "%s: opencv cannot read it\n", paths[n].c_str());

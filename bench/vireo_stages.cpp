@@ -1,12 +1,13 @@
 #include "vireo_stages.h"
 
-#include "app/cli/frame_runner.h"
 #include "app/cli/record_writer.h"
 #include "edges/sobel.h"
 #include "edges/translate.h"
 #include "frame_sets.h"
 #include "input/bitmap_loader.h"
 #include "input/grey_conversion.h"
+#include "sweep/frame_sweep.h"
+#include "tracker/tracker.h"
 #include "tracking/centers.h"
 #include "ui/raster_surface.h"
 
@@ -19,6 +20,8 @@
 namespace vireo::bench {
 
 namespace {
+
+constexpr int kStartThreshold = 100;
 
 // Private copies of the set's loaded states, for stages that write into a state.
 std::vector<std::unique_ptr<TrackingState>> copiesOf(const FrameSet& set) {
@@ -56,7 +59,10 @@ void loadFrame(benchmark::State& state, int set) {
     const auto target = startedState();
     long i = 0;
     for (auto _ : state) {
-        moveme(*target, frames.folder, static_cast<int>(i++ % kFramesPerSet));
+        if (!moveme(*target, frames.folder, static_cast<int>(i++ % kFramesPerSet))) {
+            state.SkipWithError("a frame does not load");
+            break;
+        }
         benchmark::DoNotOptimize(target->grayimg);
     }
     finish(state, frames);
@@ -144,38 +150,60 @@ void changeThreshold(benchmark::State& state, int set) {
 
 void loadAndComputeEdges(benchmark::State& state, int set) {
     const FrameSet& frames = frameSet(set);
-    const auto target = startedState();
+    Tracker tracker;
+    (void)tracker.startUp(frames.folder, kStartThreshold, std::nullopt);
     long i = 0;
     for (auto _ : state) {
-        moveme(*target, frames.folder, static_cast<int>(i++ % kFramesPerSet));
-        computeEdges(*target);
-        benchmark::DoNotOptimize(target->edgeimg);
+        if (!tracker.changeFrame(static_cast<int>(i++ % kFramesPerSet))) {
+            state.SkipWithError("a frame does not load");
+            break;
+        }
+        tracker.displayPicture();
+        benchmark::DoNotOptimize(tracker.state().edgeimg);
+    }
+    finish(state, frames);
+}
+
+void trackerPipeline(benchmark::State& state, int set) {
+    const FrameSet& frames = frameSet(set);
+    Tracker tracker;
+    (void)tracker.startUp(frames.folder, kStartThreshold, std::nullopt);
+    long i = 0;
+    for (auto _ : state) {
+        if (!tracker.changeFrame(static_cast<int>(i++ % kFramesPerSet))) {
+            state.SkipWithError("a frame does not load");
+            break;
+        }
+        tracker.displayPicture();
+        benchmark::DoNotOptimize(tracker.findCenter());
     }
     finish(state, frames);
 }
 
 void cliPipeline(benchmark::State& state, int set) {
     const FrameSet& frames = frameSet(set);
-    CliOptions options;
-    options.folder = frames.folder;
-    FrameRunner runner(options);
+    sweep::FrameSweeper sweeper(frames.folder, {{kStartThreshold}, 1});
+    sweep::FrameSweep results;
     std::string out;
     long i = 0;
     for (auto _ : state) {
         out.clear();
-        if (!runner.process(static_cast<int>(i++ % kFramesPerSet))) {
-            state.SkipWithError(runner.errors().front().c_str());
+        if (!sweeper.sweep(static_cast<int>(i++ % kFramesPerSet), results)) {
+            state.SkipWithError("a frame does not load");
             break;
         }
-        for (const RunRecord& record : runner.records())
-            appendCsvRecord(out, record);
+        int run = 0;
+        for (const CenterRun& result : results.runsAt(0))
+            appendCsvRecord(out, RunRecord{results.frame, kStartThreshold, ++run, result.centres,
+                                           result.forecast, result.line.top, result.line.bottom,
+                                           result.support});
         benchmark::DoNotOptimize(out.data());
     }
     finish(state, frames);
 }
 
 void registerVireoStages() {
-    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 11> stages{{
+    const std::array<std::pair<const char*, void (*)(benchmark::State&, int)>, 12> stages{{
         {"read_file/posix", readFileOnly},
         {"load/vireo", loadFrame},
         {"grey/vireo", convertGrey},
@@ -186,6 +214,7 @@ void registerVireoStages() {
         {"find_center/vireo", findCenter},
         {"threshold_change/vireo", changeThreshold},
         {"pipeline/vireo", loadAndComputeEdges},
+        {"pipeline/tracker", trackerPipeline},
         {"pipeline/vireo-cli", cliPipeline},
     }};
     for (const auto& [name, function] : stages)

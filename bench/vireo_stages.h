@@ -26,10 +26,16 @@ void paintEdges(benchmark::State& state, int set);
 void findCenter(benchmark::State& state, int set);
 // Sobel after a threshold change: the edge map recomputed and painted (no widget).
 void changeThreshold(benchmark::State& state, int set);
-// moveme then computeEdges: a frame file to its edge frame, the work the OpenCV pipeline does.
+// A frame change and "Display Picture" on a Tracker without surfaces: a frame file to its edge
+// frame, the work the OpenCV pipeline does.
 void loadAndComputeEdges(benchmark::State& state, int set);
-// The whole per-frame pipeline as vireo-cli runs it: FrameRunner::process (scan rows reset,
-// load, edge map, one "Find Center") and the frame's CSV record formatted.
+// The single-threshold pipeline through the operator's steps: frame change, "Display Picture"
+// and one "Find Center" on a Tracker without surfaces (what vireo-cli does per frame and
+// threshold when it writes edge maps or pictures, without the writing).
+void trackerPipeline(benchmark::State& state, int set);
+// The per-frame pipeline of vireo-cli without output files: one frame swept at the start-up
+// threshold (load, gradient magnitudes of the searched rows, one "Find Center") and its CSV
+// record formatted.
 void cliPipeline(benchmark::State& state, int set);
 
 // Registers the stages above as "<stage>/vireo/<set>" for both frame sets.
