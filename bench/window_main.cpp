@@ -81,7 +81,8 @@ struct Window {
         , Picture4(find<QWidget>("Picture4"))
         , picture3Paints(new PaintCounter(Picture3))
         , picture4Paints(new PaintCounter(Picture4)) {
-        window.Form_Load();
+        if (Expected<void> loaded = window.Form_Load(); !loaded)
+            qFatal("%s", loaded.error().message().c_str());
         window.show();
         waitForPaint(picture3Paints, 0);
     }
