@@ -59,7 +59,7 @@ Expected<Mark> MarkEditor::mark(int frame, double column, double row) {
         std::snprintf(text, sizeof text, "%.1f", row);
         return Error{{},
                      std::string("row ") + text +
-                         " is more than 10 rows from every scan row (40, 60 or 80)"};
+                         " is too far from a scan row (more than 10 rows from 40, 60 and 80)"};
     }
     if (!std::isfinite(column))
         return Error{{}, "the column is not a number"};

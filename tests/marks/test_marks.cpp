@@ -36,7 +36,7 @@ TEST(MarkEditor, MarksToOneDecimalInsideThePictureAndUndoesEachChange) {
     EXPECT_EQ(editor.mark(3, 200, 80).value(), (Mark{3, 80, 1599}));
     EXPECT_EQ(editor.mark(3, 90.06, 57).value(), (Mark{3, 60, 901}));
     EXPECT_EQ(editor.mark(3, 50, 95).error().reason,
-              "row 95.0 is more than 10 rows from every scan row (40, 60 or 80)");
+              "row 95.0 is too far from a scan row (more than 10 rows from 40, 60 and 80)");
     EXPECT_EQ(editor.marks().size(), 2u);
 
     ASSERT_TRUE(editor.undo()); // the far click was no change: this takes back 90.1
