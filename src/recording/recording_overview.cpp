@@ -106,6 +106,21 @@ RecordingOverview::Point RecordingOverview::at(long long index, int threshold) c
     return point;
 }
 
+sweep::FrameSweep RecordingOverview::frameSweep(long long index) const {
+    sweep::FrameSweep swept;
+    swept.frame = frameAt(index);
+    swept.runsPerThreshold = 1;
+    swept.runs.resize(kThresholds);
+    for (int t = 0; t < kThresholds; ++t) {
+        const Point point = at(index, t);
+        CenterRun& run = swept.runs[static_cast<std::size_t>(t)];
+        run.centres = point.centres;
+        run.support = point.support;
+        run.forecast = point.forecast;
+    }
+    return swept;
+}
+
 std::optional<long long> RecordingOverview::nextFlagged(long long index, int threshold,
                                                         int direction) const {
     const long long end = received();

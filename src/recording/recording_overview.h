@@ -64,6 +64,10 @@ public:
     // the frames received.
     std::optional<long long> nextFlagged(long long index, int threshold, int direction) const;
 
+    // Index `index` (a loaded frame below received()) at every threshold, as the sweep gave it:
+    // the centres of its one run per threshold (other numbers of the runs are not kept).
+    sweep::FrameSweep frameSweep(long long index) const;
+
     // One line per threshold 0..255; empty until complete().
     const std::vector<sweep::ThresholdSummary>& summary() const { return summary_; }
 

@@ -23,6 +23,13 @@ void PictureBox::setNotice(const QString& text) {
     update();
 }
 
+void PictureBox::setCrosses(QList<QPoint> pixels) {
+    if (pixels == crosses_)
+        return;
+    crosses_ = std::move(pixels);
+    update();
+}
+
 QSize PictureBox::sizeHint() const {
     return {RasterSurface::kWidth, RasterSurface::kHeight};
 }
@@ -34,6 +41,12 @@ void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRect(0, 0, RasterSurface::kWidth, RasterSurface::kHeight), surface_.image());
+    for (const QPoint& at : crosses_) {
+        const QPointF centre = QPointF(at) + QPointF(0.5, 0.5);
+        painter.setPen(QPen(Qt::magenta, 1));
+        painter.drawLine(centre - QPointF(3, 3), centre + QPointF(3, 3));
+        painter.drawLine(centre - QPointF(3, -3), centre + QPointF(3, -3));
+    }
     if (notice_.isEmpty())
         return;
 
@@ -45,13 +58,25 @@ void PictureBox::paintEvent(QPaintEvent*) {
                      notice_);
 }
 
+namespace {
+
+// One image pixel per device-independent pixel: the pixel is the position rounded down.
+QPoint pixelAt(const QPointF& at) {
+    return {std::clamp(static_cast<int>(std::floor(at.x())), 0, RasterSurface::kWidth - 1),
+            std::clamp(static_cast<int>(std::floor(at.y())), 0, RasterSurface::kHeight - 1)};
+}
+
+} // namespace
+
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
-    // One image pixel per device-independent pixel: the pixel is the position rounded down.
-    const QPointF at = event->position();
-    const int x = std::clamp(static_cast<int>(std::floor(at.x())), 0, RasterSurface::kWidth - 1);
-    const int y = std::clamp(static_cast<int>(std::floor(at.y())), 0, RasterSurface::kHeight - 1);
-    emit pointedAt(QPoint(x, y));
+    emit pointedAt(pixelAt(event->position()));
     QWidget::mouseMoveEvent(event);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit clicked(pixelAt(event->position()));
+    QWidget::mousePressEvent(event);
 }
 
 void PictureBox::leaveEvent(QEvent* event) {

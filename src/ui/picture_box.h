@@ -2,6 +2,8 @@
 
 #include "ui/raster_surface.h"
 
+#include <QList>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -26,6 +28,10 @@ public:
     void setNotice(const QString& text);
     const QString& notice() const { return notice_; }
 
+    // Small crosses drawn over the picture at these pixels (they are not part of the surface);
+    // none to draw none.
+    void setCrosses(QList<QPoint> pixels);
+
     QSize sizeHint() const override;
 
 signals:
@@ -34,15 +40,19 @@ signals:
     void pointedAt(QPoint pixel);
     // The mouse has left the box.
     void left();
+    // The left button was pressed on the surface's pixel `pixel`.
+    void clicked(QPoint pixel);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     RasterSurface surface_;
     QString notice_;
+    QList<QPoint> crosses_;
 };
 
 } // namespace vireo

@@ -14,6 +14,7 @@ constexpr int kLastThreshold = 255;
 const QColor kTrackedColour(0, 120, 200);
 const QColor kEdgeColour(0, 150, 60);
 const QColor kJitterColour(200, 80, 0);
+const QColor kErrorColour(200, 0, 120);
 
 } // namespace
 
@@ -25,6 +26,13 @@ SweepPlot::SweepPlot(QWidget* parent)
 
 void SweepPlot::setSummary(std::vector<sweep::ThresholdSummary> lines) {
     lines_ = std::move(lines);
+    update();
+}
+
+void SweepPlot::setMarkErrors(std::vector<std::optional<double>> errors,
+                              std::optional<int> suggested) {
+    errors_ = std::move(errors);
+    suggested_ = suggested;
     update();
 }
 
@@ -73,6 +81,8 @@ void SweepPlot::paintEvent(QPaintEvent*) {
         double largestJitter = 1;
         for (const auto& line : lines_)
             largestJitter = std::max(largestJitter, line.jitter.value_or(0));
+        for (const auto& error : errors_)
+            largestJitter = std::max(largestJitter, error.value_or(0));
         painter.setPen(kJitterColour);
         painter.drawText(QRectF(area.right() + 2, area.top() - 6, 32, 12), Qt::AlignLeft,
                          QString::number(largestJitter));
@@ -101,6 +111,24 @@ void SweepPlot::paintEvent(QPaintEvent*) {
         draw(kJitterColour, [largestJitter](const sweep::ThresholdSummary& line) {
             return line.jitter ? std::optional<double>(*line.jitter / largestJitter) : std::nullopt;
         });
+        if (errors_.size() == lines_.size()) {
+            draw(kErrorColour, [&](const sweep::ThresholdSummary& line) {
+                const auto& error = errors_[static_cast<std::size_t>(line.threshold)];
+                return error ? std::optional<double>(*error / largestJitter) : std::nullopt;
+            });
+            painter.setPen(kErrorColour);
+            painter.drawText(QPointF(area.left() + 330, 11),
+                             QStringLiteral("error from the marks (right scale)"));
+        }
+    }
+    if (suggested_) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kErrorColour);
+        const double at = x(*suggested_);
+        painter.drawPolygon(
+            QPolygonF({QPointF(at - 4, area.bottom()), QPointF(at + 4, area.bottom()),
+                       QPointF(at, area.bottom() - 7)}));
+        painter.setBrush(Qt::NoBrush);
     }
     painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
     painter.drawLine(QPointF(x(cursor_), area.top()), QPointF(x(cursor_), area.bottom()));

@@ -3,6 +3,7 @@
 #include "sweep/sweep_summary.h"
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace vireo {
@@ -19,6 +20,9 @@ public:
     // One line per threshold 0..255, or none while the sweep runs.
     void setSummary(std::vector<sweep::ThresholdSummary> lines);
     void setCursorThreshold(int threshold);
+    // The mean distance of the centres from the operator's marks per threshold 0..255 (right
+    // scale, with the jitter), and the suggested threshold; none to draw none.
+    void setMarkErrors(std::vector<std::optional<double>> errors, std::optional<int> suggested);
     int cursorThreshold() const { return cursor_; }
     // The widget's x of threshold `threshold`.
     double xOfThreshold(int threshold) const;
@@ -43,6 +47,8 @@ private:
 
     std::vector<sweep::ThresholdSummary> lines_;
     int cursor_ = 100;
+    std::vector<std::optional<double>> errors_;
+    std::optional<int> suggested_;
 };
 
 } // namespace vireo

@@ -50,6 +50,11 @@ void TimelinePlot::setThreshold(int threshold) {
     update();
 }
 
+void TimelinePlot::setMarks(std::vector<Mark> marks) {
+    marks_ = std::move(marks);
+    update();
+}
+
 void TimelinePlot::setCursorFrame(int frame) {
     cursorFrame_ = frame;
     update();
@@ -204,6 +209,15 @@ void TimelinePlot::paintEvent(QPaintEvent*) {
             painter.setBrush(Qt::NoBrush);
         }
     }
+    painter.setPen(Qt::NoPen);
+    for (const Mark& mark : marks_) {
+        const long long index = overview_->indexNearest(mark.frame);
+        if (overview_->frameAt(index) != mark.frame)
+            continue;
+        painter.setBrush(kColours[static_cast<std::size_t>((mark.row - 40) / 20)]);
+        painter.drawEllipse(QPointF(xOf(columnOf(index)), centreY(mark.column())), 2.5, 2.5);
+    }
+    painter.setBrush(Qt::NoBrush);
     if (cursorFrame_ >= 0 && overview_->frameCount() > 0) {
         const long long index = overview_->indexNearest(cursorFrame_);
         if (overview_->frameAt(index) == cursorFrame_) {

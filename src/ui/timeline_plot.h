@@ -1,5 +1,6 @@
 #pragma once
 
+#include "marks/marks.h"
 #include "recording/recording_overview.h"
 
 #include <QWidget>
@@ -24,6 +25,8 @@ public:
     // The frame the cursor marks; none when it is not in the overview.
     void setCursorFrame(int frame);
     int cursorFrame() const { return cursorFrame_; }
+    // The operator's marks, drawn as dots in their scan row's colour.
+    void setMarks(std::vector<Mark> marks);
     // The widget's x of frame index `index`, the middle of its place on the time axis.
     double xOfIndex(long long index) const;
 
@@ -49,6 +52,7 @@ private:
     std::shared_ptr<const RecordingOverview> overview_;
     int threshold_ = 100;
     int cursorFrame_ = -1;
+    std::vector<Mark> marks_;
 };
 
 } // namespace vireo

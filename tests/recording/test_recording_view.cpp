@@ -1,6 +1,8 @@
 // The recording view in the real window: it follows both sliders and moves them on a click,
 // steps through flagged frames with F3 and Shift+F3, restarts its sweep on a folder change, and
-// "Copy as command" gives a command that prints the window's numbers.
+// "Copy as command" gives a command that prints the window's numbers. Marking: clicks on the left
+// picture snap to scan rows, undo, the marks file beside the frames, and the suggested
+// threshold.
 
 #include "app/window/recording_view.h"
 #include "ui/click_slider.h"
@@ -38,6 +40,11 @@ bool swept(const RecordingView& view) {
     return view.sweep() && view.sweep()->finished();
 }
 
+std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 void clickAt(QWidget* widget, double x) {
     QTest::mouseClick(widget, Qt::LeftButton, {},
                       QPoint(static_cast<int>(x), widget->height() / 2));
@@ -53,6 +60,9 @@ private slots:
     void stepsThroughFlaggedFrames();
     void restartsOnAFolderChange();
     void copiesACommandThatPrintsTheWindowsNumbers();
+    void marksClicksAndUndoesThemInTheFile();
+    void keepsBadAndUnwritableMarksFilesSafe();
+    void movesTheThresholdToTheSuggestedOne();
 };
 
 void RecordingViewTest::followsAndMovesTheSliders() {
@@ -148,6 +158,94 @@ void RecordingViewTest::copiesACommandThatPrintsTheWindowsNumbers() {
     QVERIFY(QGuiApplication::clipboard()->text().endsWith(QStringLiteral(" -t 120 -r 3 6")));
     QVERIFY2(driver.text("statusLine").contains(QStringLiteral("different thresholds")),
              qPrintable(driver.text("statusLine")));
+}
+
+void RecordingViewTest::marksClicksAndUndoesThemInTheFile() {
+    TempFolder folder;
+    makeFolder(folder.path());
+    WindowDriver driver(folder.path());
+    auto* picture3 = driver.find<QWidget>("Picture3");
+    const std::filesystem::path file = folder.path() / "vireo-marks.csv";
+    QTest::mouseClick(picture3, Qt::LeftButton, {}, QPoint(83, 45));
+    QVERIFY2(!std::filesystem::exists(file), "a click marks only while marking is on");
+
+    driver.pressShortcut(Qt::CTRL | Qt::Key_M);
+    QVERIFY(driver.text("statusLine").startsWith(QStringLiteral("Marking on")));
+    // Rows 30 and 50 are the edges of row 40's band; 51 snaps to row 60, 19 to nothing.
+    for (const auto& [x, y] : {std::pair(83, 45), std::pair(84, 30), std::pair(70, 51)})
+        QTest::mouseClick(picture3, Qt::LeftButton, {}, QPoint(x, y));
+    QCOMPARE(fileText(file), std::string("frame,row,column\n1,40,84.0\n1,60,70.0\n"));
+    QTest::mouseClick(picture3, Qt::LeftButton, {}, QPoint(90, 19));
+    QVERIFY2(driver.text("statusLine").contains(QStringLiteral("too far")),
+             qPrintable(driver.text("statusLine")));
+    QCOMPARE(fileText(file), std::string("frame,row,column\n1,40,84.0\n1,60,70.0\n"));
+    QVERIFY2(driver.shownAt("Picture3", 84, 40) != driver.surfaceAt("Picture3", 84, 40),
+             "a cross shows the mark while marking is on");
+
+    driver.pressShortcut(Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(fileText(file), std::string("frame,row,column\n1,40,84.0\n"));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(fileText(file), std::string("frame,row,column\n1,40,83.0\n"));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_M);
+    QVERIFY(driver.text("statusLine").startsWith(QStringLiteral("Marking off")));
+    QVERIFY2(driver.shownAt("Picture3", 83, 40) == driver.surfaceAt("Picture3", 83, 40),
+             "no crosses once marking is off");
+
+    // The marks come back with the folder.
+    WindowDriver again(folder.path());
+    QCOMPARE(again.window().marks().size(), std::size_t{1});
+}
+
+void RecordingViewTest::keepsBadAndUnwritableMarksFilesSafe() {
+    TempFolder folder;
+    makeFolder(folder.path());
+    const std::filesystem::path file = folder.path() / "vireo-marks.csv";
+    const std::string bad = "frame,row,column\n1,40,83.0\n2,50,80.0\n";
+    std::ofstream(file) << bad;
+    WindowDriver driver(folder.path());
+    QVERIFY2(driver.text("statusLine").contains(QStringLiteral("line 3")),
+             qPrintable(driver.text("statusLine")));
+    QCOMPARE(fileText(file), bad);
+    driver.pressShortcut(Qt::CTRL | Qt::Key_M);
+    QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(81, 60));
+    QCOMPARE(fileText(file), std::string("frame,row,column\n1,60,81.0\n"));
+
+    // A marks file that cannot be replaced (here a folder in its place) keeps the marks in
+    // memory until they are saved elsewhere.
+    TempFolder other;
+    makeFolder(other.path());
+    std::filesystem::create_directory(other.path() / "vireo-marks.csv");
+    driver.window().openFolder(other.path());
+    QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(79, 80));
+    QVERIFY2(driver.text("statusLine").contains(QStringLiteral("in memory")),
+             qPrintable(driver.text("statusLine")));
+    QCOMPARE(driver.window().marks().size(), std::size_t{1});
+    const std::filesystem::path elsewhere = folder.path() / "saved.csv";
+    driver.window().setMarksFileChooser(
+        [&](QWidget&, const std::filesystem::path&) { return std::optional(elsewhere); });
+    driver.pressShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    QCOMPARE(fileText(elsewhere), std::string("frame,row,column\n1,80,79.0\n"));
+    QCOMPARE(driver.window().marksFile(), elsewhere);
+}
+
+void RecordingViewTest::movesTheThresholdToTheSuggestedOne() {
+    const QString real = QStringLiteral(VIREO_SAMPLES_DIR "/real");
+    QProcess cli;
+    cli.start(QStringLiteral(VIREO_CLI_PATH),
+              {QStringLiteral("--dir"), real, QStringLiteral("-t"), QStringLiteral("0-255"),
+               QStringLiteral("--summary")});
+    QVERIFY(cli.waitForFinished());
+    QString suggested;
+    for (const QString& line : QString::fromUtf8(cli.readAllStandardOutput()).split('\n'))
+        if (line.endsWith(QStringLiteral(",1")))
+            suggested = line.section(',', 0, 0);
+    QVERIFY(!suggested.isEmpty());
+
+    WindowDriver driver(std::filesystem::path(real.toStdString()));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_R);
+    QTRY_VERIFY(swept(viewOf(driver)));
+    driver.pressShortcut(Qt::CTRL | Qt::Key_T);
+    QCOMPARE(QString::number(driver.find<ClickSlider>("sobelslider")->value()), suggested);
 }
 
 } // namespace vireo::testing

@@ -4,6 +4,7 @@
 #include "app/window/pixel_readout.h"
 #include "app/window/recording_view.h"
 #include "input/frame_list.h"
+#include "marks/marks_file.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
@@ -36,6 +37,10 @@ const QKeySequence kRecordingViewKey(Qt::CTRL | Qt::Key_R);
 const QKeySequence kNextFlaggedKey(Qt::Key_F3);
 const QKeySequence kPreviousFlaggedKey(Qt::SHIFT | Qt::Key_F3);
 const QKeySequence kCopyCommandKey(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+const QKeySequence kMarkingKey(Qt::CTRL | Qt::Key_M);
+const QKeySequence kUndoMarkKey(Qt::CTRL | Qt::Key_Z);
+const QKeySequence kSaveMarksKey(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+const QKeySequence kSuggestedThresholdKey(Qt::CTRL | Qt::Key_T);
 
 // The window with the recording view below the status line.
 constexpr QSize kWindowWithViewSize{760, 219 + 380};
@@ -57,6 +62,16 @@ QString shellQuoted(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+std::optional<std::filesystem::path>
+chooseMarksFileWithDialog(QWidget& parent, const std::filesystem::path& suggested) {
+    const QString chosen = QFileDialog::getSaveFileName(
+        &parent, QStringLiteral("Save the marks as"), QFile::decodeName(suggested.c_str()),
+        QStringLiteral("Marks (*.csv)"));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
 }
 
 std::optional<std::filesystem::path> chooseWithDialog(QWidget& parent,
@@ -132,9 +147,14 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     connect(recordingView_, &RecordingView::thresholdChosen, controls_.sobelslider,
             &QSlider::setValue);
     connect(recordingView_, &RecordingView::statusChanged, this, [this] {
-        statusNote_ = recordingView_->status();
+        viewStatus_ = recordingView_->status();
         showReadout();
     });
+    connect(c.Picture3, &PictureBox::clicked, this, [this](QPoint pixel) {
+        if (marking_)
+            guarded([this, pixel] { markAt(pixel); });
+    });
+    chooseMarksFile_ = chooseMarksFileWithDialog;
     addShortcuts();
     setAcceptDrops(true);
     tracker_.setFolder(std::move(folder));
@@ -152,6 +172,10 @@ void frmMain::addShortcuts() {
     new QShortcut(kNextFlaggedKey, this, this, [this] { stepToFlaggedFrame(+1); });
     new QShortcut(kPreviousFlaggedKey, this, this, [this] { stepToFlaggedFrame(-1); });
     new QShortcut(kCopyCommandKey, this, this, [this] { copyAsCommand(); });
+    new QShortcut(kMarkingKey, this, this, [this] { toggleMarking(); });
+    new QShortcut(kUndoMarkKey, this, this, [this] { guarded([this] { undoMark(); }); });
+    new QShortcut(kSaveMarksKey, this, this, [this] { guarded([this] { saveMarksElsewhere(); }); });
+    new QShortcut(kSuggestedThresholdKey, this, this, [this] { moveToSuggestedThreshold(); });
     c.Command4->setToolTip(QStringLiteral("Compute the edge map of the frame and show it (%1)")
                                .arg(keyText(kDisplayPictureKey)));
     c.Command5->setToolTip(QStringLiteral("Find the centre of the path on rows 40, 60 and 80 (%1)")
@@ -166,6 +190,7 @@ Expected<void> frmMain::Form_Load() {
     // Never below the default 12, so picslider keeps its value 1.
     controls_.picslider->setMaximum(frameSliderMaximum(tracker_.folder()));
     recordingView_->setFolder(tracker_.folder(), controls_.picslider->maximum());
+    readMarks();
     recordingView_->setThreshold(controls_.sobelslider->value());
     recordingView_->setFrame(controls_.picslider->value());
     return tracker_.startUp(tracker_.folder(), controls_.sobelslider->value(),
@@ -184,6 +209,7 @@ void frmMain::changeFolder(const std::filesystem::path& folder) {
     const int before = controls_.picslider->value();
     controls_.picslider->setMaximum(frameSliderMaximum(folder));
     recordingView_->setFolder(folder, controls_.picslider->maximum());
+    readMarks();
     if (controls_.picslider->value() == before)
         picslider_Change();
 }
@@ -211,6 +237,7 @@ void frmMain::picslider_Change() {
     centerPresses_ = 0;
     pressThresholds_.clear();
     recordingView_->setFrame(controls_.picslider->value());
+    showMarks();
     const Expected<void> loaded = tracker_.changeFrame(controls_.picslider->value());
     // A frame that cannot be loaded leaves the window usable, with the reason on Picture3.
     controls_.Picture3->setNotice(loaded ? QString()
@@ -235,7 +262,9 @@ void frmMain::showReadout() {
     else if (pointedBox_ == c.Picture4)
         statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state()));
     else
-        statusLine_->setText(statusNote_.isEmpty() ? idleStatus() : statusNote_);
+        statusLine_->setText(!viewStatus_.isEmpty() ? viewStatus_
+                             : !note_.isEmpty()     ? note_
+                                                    : idleStatus());
 }
 
 void frmMain::toggleRecordingView() {
@@ -246,7 +275,7 @@ void frmMain::toggleRecordingView() {
     statusLine_->resize(size.width() - 16, statusLine_->height());
     recordingView_->setVisible(show);
     if (!show) {
-        statusNote_.clear();
+        viewStatus_.clear();
         showReadout();
     }
 }
@@ -270,15 +299,107 @@ void frmMain::copyAsCommand() {
                                 .arg(controls_.picslider->value());
     QGuiApplication::clipboard()->setText(command);
     if (pressThresholds_.size() > 1)
-        statusNote_ = QStringLiteral("Copied; the presses of Find Center were made at different "
-                                     "thresholds, the command uses the current one, %1")
-                          .arg(threshold);
+        setNote(QStringLiteral("Copied; the presses of Find Center were made at different "
+                               "thresholds, the command uses the current one, %1")
+                    .arg(threshold));
     else if (centerPresses_ == 0)
-        statusNote_ = QStringLiteral("Copied; no Find Center since the frame was loaded, the "
-                                     "command runs it once");
+        setNote(QStringLiteral("Copied; no Find Center since the frame was loaded, the command "
+                               "runs it once"));
     else
-        statusNote_ = QStringLiteral("Copied: %1").arg(command);
+        setNote(QStringLiteral("Copied: %1").arg(command));
+}
+
+void frmMain::setNote(QString note) {
+    note_ = std::move(note);
     showReadout();
+}
+
+std::filesystem::path frmMain::marksFile() const {
+    return marksElsewhere_ ? *marksElsewhere_ : tracker_.folder() / kMarksFileName;
+}
+
+void frmMain::readMarks() {
+    marksElsewhere_.reset();
+    markEditor_.reset({});
+    std::error_code error;
+    if (std::filesystem::exists(marksFile(), error)) {
+        Expected<Marks> read = readMarksFile(marksFile());
+        if (read)
+            markEditor_.reset(std::move(*read));
+        else
+            setNote(QStringLiteral("Marks not read: %1 (the file stays as it is until you mark)")
+                        .arg(QString::fromStdString(read.error().message())));
+    }
+    showMarks();
+}
+
+void frmMain::showMarks() {
+    QList<QPoint> crosses;
+    if (marking_)
+        for (const Mark& mark : markEditor_.marks().ofFrame(controls_.picslider->value()))
+            crosses.append(QPoint(mark.columnTenths / 10, mark.row));
+    controls_.Picture3->setCrosses(crosses);
+    recordingView_->setMarks(markEditor_.marks());
+}
+
+void frmMain::toggleMarking() {
+    marking_ = !marking_;
+    setNote(marking_ ? QStringLiteral("Marking on: click the path's centre on the left picture "
+                                      "near row 40, 60 or 80; %1 undoes, %2 ends marking")
+                           .arg(keyText(kUndoMarkKey), keyText(kMarkingKey))
+                     : QStringLiteral("Marking off"));
+    showMarks();
+}
+
+void frmMain::markAt(QPoint pixel) {
+    const Expected<Mark> marked =
+        markEditor_.mark(controls_.picslider->value(), pixel.x(), pixel.y());
+    if (!marked) {
+        setNote(QString::fromStdString(marked.error().message()));
+        return;
+    }
+    setNote(QStringLiteral("Marked frame %1, row %2 at column %3")
+                .arg(marked->frame)
+                .arg(marked->row)
+                .arg(marked->column(), 0, 'f', 1));
+    saveMarks();
+}
+
+void frmMain::undoMark() {
+    if (!markEditor_.undo()) {
+        setNote(QStringLiteral("Nothing to undo"));
+        return;
+    }
+    setNote(QStringLiteral("Mark undone"));
+    saveMarks();
+}
+
+void frmMain::saveMarks() {
+    showMarks();
+    if (const Expected<void> saved = writeMarksFile(marksFile(), markEditor_.marks()); !saved)
+        setNote(QStringLiteral("Marks kept in memory only, %1; %2 saves them elsewhere")
+                    .arg(QString::fromStdString(saved.error().message()), keyText(kSaveMarksKey)));
+}
+
+void frmMain::saveMarksElsewhere() {
+    const auto chosen = chooseMarksFile_(*this, marksFile());
+    if (!chosen)
+        return;
+    if (const Expected<void> saved = writeMarksFile(*chosen, markEditor_.marks()); !saved) {
+        setNote(QString::fromStdString(saved.error().message()));
+        return;
+    }
+    marksElsewhere_ = *chosen;
+    setNote(QStringLiteral("Marks saved in %1").arg(QFile::decodeName(chosen->c_str())));
+}
+
+void frmMain::moveToSuggestedThreshold() {
+    if (const auto threshold = recordingView_->suggestedThreshold())
+        controls_.sobelslider->setValue(*threshold);
+    else
+        setNote(QStringLiteral("No suggested threshold: it needs marks on loaded frames and the "
+                               "recording view's sweep (%1)")
+                    .arg(keyText(kRecordingViewKey)));
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window/frm_main_layout.h"
+#include "marks/marks.h"
 #include "text/error.h"
 #include "tracker/tracker.h"
 
@@ -52,6 +53,17 @@ public:
     // Replaces the folder dialog that Ctrl+O opens (tests answer it themselves).
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
+    // Asks where to save the marks, starting at `suggested`; nullopt when cancelled.
+    using MarksFileChooser = std::function<std::optional<std::filesystem::path>(
+        QWidget& parent, const std::filesystem::path& suggested)>;
+    // Replaces the save dialog that Ctrl+Shift+S opens.
+    void setMarksFileChooser(MarksFileChooser chooser) { chooseMarksFile_ = std::move(chooser); }
+
+    // The operator's marks of the folder, as shown and as last saved or kept in memory.
+    const Marks& marks() const { return markEditor_.marks(); }
+    // Where the marks are saved: the folder's vireo-marks.csv, or the file chosen instead.
+    std::filesystem::path marksFile() const;
+
     const TrackingState& state() const { return tracker_.state(); }
     const std::filesystem::path& folder() const { return tracker_.folder(); }
 
@@ -81,6 +93,19 @@ private:
     void stepToFlaggedFrame(int direction);
     // Puts the vireo-cli command that prints the numbers the window shows on the clipboard.
     void copyAsCommand();
+    // Turns marking on or off: while on, a click on Picture3 marks the path's centre there.
+    void toggleMarking();
+    void markAt(QPoint pixel);
+    void undoMark();
+    // Reads the folder's marks file, if any; a bad one is reported and kept as it is.
+    void readMarks();
+    // Writes the marks after a change; when that fails they stay in memory and the status line
+    // says so.
+    void saveMarks();
+    void saveMarksElsewhere();
+    void showMarks();
+    void moveToSuggestedThreshold();
+    void setNote(QString note);
     void chooseFolder();
     void addShortcuts();
     void showReadout();
@@ -96,8 +121,15 @@ private:
     // "Find Center" presses that ran since the frame was loaded, and at which thresholds.
     int centerPresses_ = 0;
     std::set<int> pressThresholds_;
-    // A note for the status line while the mouse points at neither picture; empty for the keys.
-    QString statusNote_;
+    // What the recording view has to say (progress, the numbers under the mouse), and the
+    // window's last note; the status line shows them, in that order of precedence, while the
+    // mouse points at neither picture, and the keys when both are empty.
+    QString viewStatus_;
+    QString note_;
+    MarkEditor markEditor_;
+    bool marking_ = false;
+    std::optional<std::filesystem::path> marksElsewhere_; // chosen with Ctrl+Shift+S
+    MarksFileChooser chooseMarksFile_;
     FolderChooser chooseFolder_;
     // The picture box and pixel the mouse points at, if any.
     PictureBox* pointedBox_ = nullptr;

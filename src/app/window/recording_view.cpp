@@ -1,5 +1,6 @@
 #include "app/window/recording_view.h"
 
+#include "marks/mark_error.h"
 #include "ui/sweep_plot.h"
 #include "ui/timeline_plot.h"
 
@@ -95,7 +96,40 @@ void RecordingView::poll() {
         return;
     }
     sweepPlot_->setSummary(overview->summary());
+    showMarkErrors();
     setStatus({});
+}
+
+void RecordingView::setMarks(const Marks& marks) {
+    marks_ = marks;
+    timeline_->setMarks(marks_.all());
+    showMarkErrors();
+}
+
+void RecordingView::showMarkErrors() {
+    suggested_.reset();
+    if (!sweep_ || !sweep_->finished() || !sweep_->overview()->complete()) {
+        sweepPlot_->setMarkErrors({}, std::nullopt);
+        return;
+    }
+    const auto overview = sweep_->overview();
+    const sweep::SweepSettings settings = RecordingOverview::sweepSettings();
+    MarkError errors(marks_, settings.thresholds);
+    std::optional<int> previous;
+    for (const Mark& mark : marks_.all()) {
+        if (mark.frame == previous)
+            continue;
+        previous = mark.frame;
+        const long long index = overview->indexNearest(mark.frame);
+        if (overview->frameAt(index) == mark.frame && overview->at(index, 0).loaded)
+            errors.add(overview->frameSweep(index));
+    }
+    std::vector<std::optional<double>> curve;
+    for (const MarkError::Line& line : errors.lines())
+        curve.push_back(line.error);
+    if (const auto index = errors.suggested())
+        suggested_ = settings.thresholds[*index];
+    sweepPlot_->setMarkErrors(std::move(curve), suggested_);
 }
 
 std::optional<int> RecordingView::flaggedFrame(int direction) const {
@@ -120,8 +154,12 @@ void RecordingView::showHoveredFrame(long long index) {
         setStatus(QStringLiteral("frame %1: could not be loaded").arg(p.frame));
         return;
     }
+    QString marked;
+    for (const Mark& mark : marks_.ofFrame(p.frame))
+        marked +=
+            QStringLiteral(", mark on row %1 at %2").arg(mark.row).arg(mark.column(), 0, 'f', 1);
     setStatus(QStringLiteral("frame %1 at threshold %2: centres %3 / %4 / %5, forecast %6, "
-                             "support %7 / %8 / %9%10%11")
+                             "support %7 / %8 / %9%10%11%12")
                   .arg(p.frame)
                   .arg(threshold_)
                   .arg(p.centres[0])
@@ -132,7 +170,8 @@ void RecordingView::showHoveredFrame(long long index) {
                   .arg(p.support[1])
                   .arg(p.support[2])
                   .arg(p.tracked ? QString() : QStringLiteral(", not tracked"))
-                  .arg(p.jumped ? QStringLiteral(", jump") : QString()));
+                  .arg(p.jumped ? QStringLiteral(", jump") : QString())
+                  .arg(marked));
 }
 
 void RecordingView::showHoveredThreshold(int threshold) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "marks/marks.h"
 #include "recording/background_sweep.h"
 
 #include <QTimer>
@@ -29,6 +30,12 @@ public:
     void setFolder(const std::filesystem::path& folder, int lastFrame);
     void setThreshold(int threshold);
     void setFrame(int frame);
+    // The operator's marks: drawn on the timeline, and their error per threshold on the sweep
+    // plot once the sweep is done.
+    void setMarks(const Marks& marks);
+    // The threshold whose centres lie nearest the marks (see MarkError::suggested); nullopt
+    // without marks on loaded frames or while the sweep runs.
+    std::optional<int> suggestedThreshold() const { return suggested_; }
 
     // The next flagged frame after the current one (direction +1) or before it (-1): not loaded,
     // not tracked, or a jump. nullopt when there is none among the frames swept so far.
@@ -55,6 +62,7 @@ private:
     void showHoveredFrame(long long index);
     void showHoveredThreshold(int threshold);
     void setStatus(QString text);
+    void showMarkErrors();
 
     TimelinePlot* timeline_;
     SweepPlot* sweepPlot_;
@@ -66,6 +74,8 @@ private:
     bool stale_ = true; // the folder changed since the last sweep started
     std::unique_ptr<BackgroundSweep> sweep_;
     QString status_;
+    Marks marks_;
+    std::optional<int> suggested_;
 };
 
 } // namespace vireo
