@@ -14,7 +14,7 @@ namespace {
 
 // Frames in flight per worker: enough that a worker rarely waits for the consumer, few enough
 // that memory stays small.
-constexpr int kSlotsPerJob = 2;
+constexpr int kSlotsPerJob = 4;
 
 // The frames of a list one after another: ranges in the order given, each ascending.
 class FrameCursor {
@@ -83,10 +83,12 @@ public:
                 int frame = 0;
                 {
                     std::unique_lock lock(mutex_);
-                    changed_.wait(lock, [&] {
+                    ++workersWaiting_;
+                    slotFreed_.wait(lock, [&] {
                         return ended_ || claimed_ >= total_ ||
                                claimed_ < delivered_ + static_cast<long long>(slots_.size());
                     });
+                    --workersWaiting_;
                     if (ended_ || claimed_ >= total_)
                         return;
                     index = claimed_++;
@@ -95,20 +97,23 @@ public:
                 Slot& slot = slotOf(index);
                 Expected<void> swept = sweeper.sweep(frame, slot.results);
                 slot.error = swept ? std::nullopt : std::optional<Error>(swept.error());
+                bool wake = false;
                 {
                     std::lock_guard lock(mutex_);
                     slot.ready = true;
+                    // Only the frame the caller waits for is worth waking it for.
+                    wake = callerWaiting_ && index == delivered_;
                 }
-                changed_.notify_all();
+                if (wake)
+                    slotReady_.notify_one();
             }
         } catch (...) {
             {
                 std::lock_guard lock(mutex_);
                 if (!failure_)
                     failure_ = std::current_exception();
-                ended_ = true;
             }
-            changed_.notify_all();
+            end();
         }
     }
 
@@ -119,7 +124,9 @@ public:
             Slot& slot = slotOf(progress.delivered);
             {
                 std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return slot.ready || ended_; });
+                callerWaiting_ = true;
+                slotReady_.wait(lock, [&] { return slot.ready || ended_; });
+                callerWaiting_ = false;
                 if (failure_)
                     std::rethrow_exception(failure_);
                 if (ended_) {
@@ -128,12 +135,16 @@ public:
                 }
             }
             consume(outcomeOf(slot.results, slot.error));
+            bool wake = false;
             {
                 std::lock_guard lock(mutex_);
                 slot.ready = false;
                 ++delivered_;
+                wake = workersWaiting_ > 0;
             }
-            changed_.notify_all();
+            // One slot came free: one worker can claim a frame.
+            if (wake)
+                slotFreed_.notify_one();
         }
         return progress;
     }
@@ -144,7 +155,8 @@ public:
             std::lock_guard lock(mutex_);
             ended_ = true;
         }
-        changed_.notify_all();
+        slotFreed_.notify_all();
+        slotReady_.notify_all();
     }
 
 private:
@@ -161,13 +173,16 @@ private:
     const SweepOptions* options_;
     const long long total_;
     std::mutex mutex_;
-    std::condition_variable changed_;
-    FrameCursor cursor_;         // guarded by mutex_
-    long long claimed_ = 0;      // guarded by mutex_
-    long long delivered_ = 0;    // guarded by mutex_
-    bool ended_ = false;         // guarded by mutex_
-    std::exception_ptr failure_; // guarded by mutex_
-    std::vector<Slot> slots_;    // ready flags guarded by mutex_, contents by ownership
+    std::condition_variable slotFreed_; // workers wait for a free slot
+    std::condition_variable slotReady_; // the caller waits for the next frame's slot
+    FrameCursor cursor_;                // guarded by mutex_
+    long long claimed_ = 0;             // guarded by mutex_
+    long long delivered_ = 0;           // guarded by mutex_
+    bool ended_ = false;                // guarded by mutex_
+    bool callerWaiting_ = false;        // guarded by mutex_
+    int workersWaiting_ = 0;            // guarded by mutex_
+    std::exception_ptr failure_;        // guarded by mutex_
+    std::vector<Slot> slots_;           // ready flags guarded by mutex_, contents by ownership
 };
 
 } // namespace
