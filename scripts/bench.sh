@@ -2,9 +2,10 @@
 # Builds the benchmarks in build-bench/ (optimised, without the tests) and measures Vireo against
 # its speed and memory targets: the per-frame stages in-process (Google Benchmark), the same
 # pipeline in OpenCV side by side when OpenCV is installed (./scripts/install-opencv.sh), the
-# window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames,
-# the window's start-up to its first frame, and the peak memory of both. Prints a summary per
-# target and keeps everything in build-bench/bench-results.txt.
+# window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames at
+# one threshold and at all 256 (summary and records, against 256 separate runs), the window's
+# start-up to its first frame, and the peak memory of both and of a 10,000-frame sweep. Prints a
+# summary per target and keeps everything in build-bench/bench-results.txt.
 #
 #   ./scripts/bench.sh                      # everything
 #   ./scripts/bench.sh --benchmark_filter=edges   # arguments go to the Google Benchmark programs
@@ -124,6 +125,51 @@ if [ "$HAVE_OPENCV" = 1 ]; then
     printf 'vireo-opencv-cli on one frame (mostly start-up) wall ms min %s median %s max %s\n' \
         "$o_min" "$o_med" "$o_max"
 fi
+
+section "Threshold sweeps with vireo-cli over the same 1,000 frames ($RUNS runs each, interleaved)"
+# elapsed_ms COMMAND...: runs it with its output discarded and prints its wall time in ms.
+elapsed_ms() {
+    local start
+    start=$(now)
+    "$@" >/dev/null
+    echo "$(($(now) - start))" | awk '{ print $1 / 1e6 }'
+}
+records=$("$CLI" --dir "$FRAMES" -t 0-255 | wc -l)
+echo "vireo-cli -t 0-255 writes $((records - 1)) records"
+: >"$WORK/summary-ms"
+: >"$WORK/records-ms"
+for _ in $(seq "$RUNS"); do
+    elapsed_ms "$CLI" --dir "$FRAMES" -t 0-255 --summary >>"$WORK/summary-ms"
+    elapsed_ms "$CLI" --dir "$FRAMES" -t 0-255 >>"$WORK/records-ms"
+done
+read -r sw_min sw_med sw_max < <(stats <"$WORK/summary-ms")
+read -r rc_min rc_med rc_max < <(stats <"$WORK/records-ms")
+printf 'vireo-cli -t 0-255 --summary: wall ms min %s median %s max %s\n' "$sw_min" "$sw_med" "$sw_max"
+printf 'vireo-cli -t 0-255 (all records): wall ms min %s median %s max %s\n' "$rc_min" "$rc_med" "$rc_max"
+separate_start=$(now)
+for t in $(seq 0 255); do "$CLI" --dir "$FRAMES" -t "$t" >/dev/null; done
+separate_ms=$(echo "$(($(now) - separate_start))" | awk '{ print $1 / 1e6 }')
+printf '256 separate single-threshold runs (once): wall ms %s\n' "$separate_ms"
+faster=$(awk -v a="$separate_ms" -v b="$sw_med" 'BEGIN { printf "%.1f", a / b }')
+single=$(awk -v a="$sw_med" -v b="$cli_med" 'BEGIN { printf "%.2f", a / b }')
+note "vireo-cli -t 0-255 --summary, 1,000 frames: median $sw_med ms (min/max $sw_min/$sw_max), target < 150: $(verdict "$sw_med" "<" 150)"
+note "the same against 256 separate single-threshold runs: ${faster}x faster, target >= 30: $(verdict "$faster" ">=" 30)"
+note "the same against one single-threshold run: ${single}x its time, target < 5: $(verdict "$single" "<" 5)"
+note "vireo-cli -t 0-255 writing $((records - 1)) records: median $rc_med ms (min/max $rc_min/$rc_max), target < 500: $(verdict "$rc_med" "<" 500)"
+# 10,000 frames as hard links to the 1,000: the sweep keeps nothing per frame, so its peak
+# memory must not grow with the recording.
+MANY="$WORK/many"
+mkdir "$MANY"
+for n in $(seq 0 9999); do ln "$FRAMES/pic$((n % 1000)).bmp" "$MANY/pic$n.bmp"; done
+: >"$WORK/sweep-kb"
+for _ in $(seq 3); do
+    /usr/bin/time -v "$CLI" --dir "$MANY" -t 0-255 --summary 2>&1 >/dev/null |
+        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/sweep-kb"
+done
+read -r m_min m_med m_max < <(awk '{ print $1 / 1024 }' "$WORK/sweep-kb" | stats)
+printf 'vireo-cli -t 0-255 --summary over 10,000 frames: MB min %s median %s max %s\n' \
+    "$m_min" "$m_med" "$m_max"
+note "vireo-cli -t 0-255 --summary peak memory over 10,000 frames: $m_max MB at most, target < 100: $(verdict "$m_max" "<" 100)"
 
 section "Window start-up to the first frame shown ($RUNS runs)"
 : >"$WORK/start-ms"
