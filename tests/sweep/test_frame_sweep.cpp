@@ -105,10 +105,6 @@ struct SupportCase {
     std::array<int, 3> centres;
 };
 
-void PrintTo(const SupportCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class SupportTable : public ::testing::TestWithParam<SupportCase> {};
 
 TEST_P(SupportTable, CountsTheBandRowsWithTheStartStrictlyBetweenTwoEdges) {
@@ -157,16 +153,6 @@ TEST(FrameSweep, CountsEdgePixelsOfRows30To90Only) {
             EXPECT_EQ(results[way + 1].second, 61 * 158) << "threshold 255: every inner pixel";
         }
     }
-}
-
-TEST(FrameSweep, RefusedFrameGivesTheLoadersErrorAndNoResults) {
-    testing::TempFolder folder;
-    FrameSweeper sweeper(folder.path(), {{10, 20}, 2});
-    FrameSweep swept;
-    const Expected<void> result = sweeper.sweep(4, swept);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().subject, "pic4.bmp");
-    EXPECT_TRUE(swept.runs.empty());
 }
 
 TEST(FrameSweep, RefusesSettingsOutsideTheRules) {
