@@ -105,6 +105,11 @@ struct SupportCase {
     std::array<int, 3> centres;
 };
 
+// Named in the test list by its name alone.
+void PrintTo(const SupportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SupportTable : public ::testing::TestWithParam<SupportCase> {};
 
 TEST_P(SupportTable, CountsTheBandRowsWithTheStartStrictlyBetweenTwoEdges) {

@@ -27,6 +27,10 @@ struct JitterCase {
     std::optional<double> jitter;
 };
 
+void PrintTo(const JitterCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class Jitter : public ::testing::TestWithParam<JitterCase> {};
 
 TEST_P(Jitter, IsTheMedianJumpBetweenConsecutiveLoadedFrames) {
