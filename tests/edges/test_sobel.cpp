@@ -28,6 +28,10 @@ struct StepCase {
     bool edge;
 };
 
+void PrintTo(const StepCase& c, std::ostream* os) {
+    *os << "step " << c.step << " threshold " << c.threshold;
+}
+
 class SobelSteps : public SobelTest, public ::testing::WithParamInterface<StepCase> {};
 
 // A step of h grey levels gives a magnitude of 4h on both sides of it, an edge exactly when

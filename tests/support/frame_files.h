@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct FrameFileCase {
     // file's grey frame; nullopt when either is right (a file the fuzzer found).
     std::optional<std::string> refusal;
 };
+
+inline void PrintTo(const FrameFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // The one table of frame files the loader accepts or refuses: the loader's tests run it and
 // the fuzzer's seed corpus is written from it.

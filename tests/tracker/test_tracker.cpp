@@ -45,6 +45,10 @@ struct Row {
     int paints; // edge maps painted on picture4
 };
 
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << '"' << row.steps << '"';
+}
+
 class TrackerSteps : public TrackerTest, public ::testing::WithParamInterface<Row> {};
 
 // After the steps: the flags, the edge map and what was painted; scan rows at 80 when no "Find
