@@ -84,10 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
         BandCase{"BandOf21Rows", 80, {100}, 0, 50, 78, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CentersTest, RefusesAnEntryOutsideTheTable) {
-    EXPECT_THROW(centers(state, 60, 80, 4), std::out_of_range);
-}
-
 // Each scan row starts from its own previous centre; the forecast is row 40's centre minus row
 // 60's, and the run stores and returns the new centres.
 TEST_F(CentersTest, FindcenterUpdatesEveryScanRow) {

@@ -12,7 +12,6 @@
 #include "ui/picture_box.h"
 #include "window_driver.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <random>
@@ -44,10 +43,11 @@ void writeOperatorFrames(const std::filesystem::path& folder) {
     writeFrame(folder, 12, randomFrame(12));
 }
 
-// Works the real controls at random: both buttons; frame changes by value and keys; threshold
-// changes by keys, mouse drags and clicks on the handle and the groove. Now and then it tunes
-// instead: "Display Picture", threshold 0, then raises with a "Find Center" after each, which
-// walks the centres to the clamps.
+// Works the real controls at random: both buttons, both sliders' values, clicks on the threshold
+// slider's handle (a click without a move). The window's own events drive the tracker, so how a
+// value is set matters less than the order of the events. Now and then it tunes instead:
+// "Display Picture", threshold 0, then raises with a "Find Center" after each, which walks the
+// centres to the clamps.
 class RandomOperator {
 public:
     RandomOperator(WindowDriver& driver, std::uint64_t seed)
@@ -55,40 +55,19 @@ public:
         , random_(seed) {}
 
     void step() {
-        if (tuningLeft_ > 0 || below(60) == 0)
-            return tune();
-        static constexpr Qt::Key kKeys[] = {Qt::Key_Right, Qt::Key_Left,   Qt::Key_Up,
-                                            Qt::Key_Down,  Qt::Key_PageUp, Qt::Key_PageDown,
-                                            Qt::Key_Home,  Qt::Key_End};
-        const int pick = below(12);
-        auto* slider = driver_.find<ClickSlider>(pick < 5 ? "picslider" : "sobelslider");
-        QPoint at = slider->handleRect().center();
-        switch (pick) {
-        case 0:
-            return driver_.clickDisplayPicture();
-        case 1:
-        case 2:
-            return driver_.clickFindCenter();
-        case 3:
-            return slider->setValue(below(13));
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-            for (int i = pick < 7 ? 1 : between(2, 6), key = below(8); i > 0; --i)
-                QTest::keyClick(slider, kKeys[key]);
-            return;
-        case 8: // the mouse takes the handle, moves it, inside the slider or beyond, and lets go
-            QTest::mousePress(slider, Qt::LeftButton, {}, at);
-            for (int i = between(1, 4); i > 0; --i)
-                QTest::mouseMove(slider, at += QPoint(between(-120, 120), 0));
-            return QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
-        case 9:
-            at = QPoint(below(slider->width()), slider->height() / 2);
-            [[fallthrough]];
-        default:
-            return QTest::mouseClick(slider, Qt::LeftButton, {}, at);
-        }
+        const int pick = tuningLeft_ > 0 || below(60) == 0 ? -1 : below(10);
+        if (pick < 0)
+            tune();
+        else if (pick < 1)
+            driver_.clickDisplayPicture();
+        else if (pick < 3)
+            driver_.clickFindCenter();
+        else if (pick < 5)
+            driver_.find<ClickSlider>("picslider")->setValue(below(13));
+        else if (pick < 8)
+            driver_.find<ClickSlider>("sobelslider")->setValue(below(256));
+        else
+            driver_.clickSliderHandle("sobelslider");
     }
 
 private:
@@ -142,10 +121,8 @@ private slots:
 };
 
 void FrmMainOperatorTest::randomSession() {
-    bool seedOk = false, stepsOk = false;
-    const auto seed = qEnvironmentVariable("VIREO_OPERATOR_SEED", "20240611").toULongLong(&seedOk);
-    const auto steps = qEnvironmentVariable("VIREO_OPERATOR_STEPS", "10000").toULongLong(&stepsOk);
-    QVERIFY2(seedOk && stepsOk, "VIREO_OPERATOR_SEED and VIREO_OPERATOR_STEPS take whole numbers");
+    const auto seed = qEnvironmentVariable("VIREO_OPERATOR_SEED", "20240611").toULongLong();
+    const auto steps = qEnvironmentVariable("VIREO_OPERATOR_STEPS", "10000").toULongLong();
 
     TempFolder folder;
     writeOperatorFrames(folder.path());
