@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the frame loader: builds vireo-fuzz-loader with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) in build-fuzz/ and runs it for SECONDS (default 60) on a scratch
-# copy of fuzz/corpus/, so the committed corpus stays as make_corpus.py wrote it.
+# copy of fuzz/corpus/, so the committed corpus stays as the loader tests' table wrote it.
 #
 #   scripts/fuzz.sh [SECONDS] [LIBFUZZER OPTIONS...]
 #
