@@ -2,17 +2,23 @@
 // offscreen platform: each handler runs, then the event loop runs until the changed picture box
 // has been repainted. The controls are found by their object names.
 #include "app/window/frm_main.h"
+#include "app/window/recording_view.h"
 #include "frame_sets.h"
+#include "input/bitmap_loader.h"
 #include "summary_reporter.h"
+#include "ui/timeline_plot.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QEvent>
+#include <QTest>
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vireo::bench {
@@ -185,6 +191,109 @@ void findCenter(benchmark::State& state) {
     });
 }
 
+// Ctrl+R, the key that shows the recording view, pressed with the window active.
+void pressCtrlR(QWidget& window) {
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        qFatal("the window could not be made active");
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : &window, Qt::Key_R, Qt::ControlModifier);
+}
+
+// A folder of `count` frames, hard links to the bundled 13 in turn, removed when the program ends.
+struct LongRecording {
+    std::filesystem::path folder;
+    explicit LongRecording(int count)
+        : folder(std::filesystem::temp_directory_path() /
+                 ("vireo-bench-view-" + std::to_string(count))) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        for (int n = 0; n < count; ++n)
+            std::filesystem::create_hard_link(frameSet(0).folder / frameFileName(n % kFramesPerSet),
+                                              folder / frameFileName(n));
+    }
+    ~LongRecording() { std::filesystem::remove_all(folder); }
+};
+
+// The window on a long recording with the recording view shown and its sweep done.
+struct ViewWindow {
+    LongRecording recording;
+    Window shown;
+    RecordingView* view;
+    TimelinePlot* timeline;
+    PaintCounter* timelinePaints;
+
+    explicit ViewWindow(int frames)
+        : recording(frames)
+        , shown(recording.folder)
+        , view(shown.find<RecordingView>("recordingView"))
+        , timeline(shown.find<TimelinePlot>("timeline"))
+        , timelinePaints(new PaintCounter(timeline)) {
+        pressCtrlR(shown.window);
+        while (!view->sweep() || !view->sweep()->finished())
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+};
+
+std::unique_ptr<ViewWindow> viewWindow;
+
+// From the view's appearance to the whole sweep of the recording shown, for 1,000 frames.
+void viewSweep(benchmark::State& state) {
+    LongRecording recording(1000);
+    Window w(recording.folder);
+    auto* view = w.find<RecordingView>("recordingView");
+    for (auto _ : state) {
+        view->setFolder(recording.folder, 999); // a fresh sweep, as a folder change starts
+        if (!view->isVisible())
+            pressCtrlR(w.window);
+        while (!view->sweep()->finished())
+            QCoreApplication::processEvents();
+    }
+    state.SetLabel("1,000 frames");
+}
+
+// A threshold change with the recording view shown on 1,000 frames: the slider moves and the
+// timeline is redrawn at the new threshold.
+void viewThresholdChange(benchmark::State& state) {
+    if (!viewWindow)
+        viewWindow = std::make_unique<ViewWindow>(1000);
+    ViewWindow& v = *viewWindow;
+    timeEvents(state, [&v](long i) {
+        const long before = v.timelinePaints->count();
+        v.shown.sobelslider->setValue(
+            v.shown.sobelslider->value() == 100 ? 60 + static_cast<int>(i % 39) : 100);
+        Window::waitForPaint(v.timelinePaints, before);
+    });
+}
+
+// One step of a threshold drag on the window's thread (the handler: tracker and view) while the
+// view's sweep of 10,000 frames runs on the other threads, started afresh before each step.
+void viewThresholdStepWhileSweeping(benchmark::State& state) {
+    if (!viewWindow)
+        viewWindow = std::make_unique<ViewWindow>(1000);
+    ViewWindow& v = *viewWindow;
+    LongRecording recording(10000);
+    std::vector<double> cpu;
+    long i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.view->setFolder(recording.folder, 9999);
+        state.ResumeTiming();
+        const double start = threadCpuMicroseconds();
+        v.shown.sobelslider->setValue(60 + static_cast<int>(i++ % 80));
+        cpu.push_back(threadCpuMicroseconds() - start);
+    }
+    state.counters["event_median_cpu_us"] = medianOf(cpu);
+    v.view->setFolder(v.recording.folder, 999);
+}
+
+// One repaint of the timeline of 10,000 frames.
+void timelineRepaint(benchmark::State& state) {
+    ViewWindow v(10000);
+    timeEvents(state, [&v](long) { v.timeline->repaint(); });
+}
+
 } // namespace
 
 } // namespace vireo::bench
@@ -200,14 +309,29 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("window/frame_change", frameChange);
     benchmark::RegisterBenchmark("window/display_picture", displayPicture);
     benchmark::RegisterBenchmark("window/find_center", findCenter);
+    benchmark::RegisterBenchmark("view/sweep_1000", viewSweep)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("view/threshold_change_1000", viewThresholdChange);
+    // Each step starts a sweep outside the timing; a fixed count keeps the run short.
+    benchmark::RegisterBenchmark("view/threshold_step_while_sweeping",
+                                 viewThresholdStepWhileSweeping)
+        ->Iterations(200);
+    benchmark::RegisterBenchmark("view/timeline_repaint_10000", timelineRepaint);
 
     std::vector<TimeTarget> times{
         {"threshold change (recompute, paint, repaint), median CPU", "window/threshold_change",
          1000, "event_median_cpu_us"},
         {"frame change (load, show, clear, repaint), median CPU", "window/frame_change", 2000,
          "event_median_cpu_us"},
+        {"recording view: whole sweep of 1,000 frames shown", "view/sweep_1000", 2000000, ""},
+        {"recording view: threshold change redraws 1,000 frames, median wall",
+         "view/threshold_change_1000", 50000, "event_median_wall_us"},
+        {"recording view: threshold step on the window's thread while sweeping, median CPU",
+         "view/threshold_step_while_sweeping/iterations:200", 1000, "event_median_cpu_us"},
+        {"recording view: timeline of 10,000 frames repainted, median CPU",
+         "view/timeline_repaint_10000", 5000, "event_median_cpu_us"},
     };
     const int status = runBenchmarks(argc, argv, {}, std::move(times));
     shownWindow.reset();
+    viewWindow.reset();
     return status;
 }

@@ -20,6 +20,8 @@ const QColor kErrorColour(200, 0, 120);
 
 SweepPlot::SweepPlot(QWidget* parent)
     : QWidget(parent) {
+    // The plot fills its whole area, so Qt need not paint the background under it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setObjectName(QStringLiteral("sweep"));
 }

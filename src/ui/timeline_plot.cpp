@@ -36,6 +36,8 @@ struct Column {
 
 TimelinePlot::TimelinePlot(QWidget* parent)
     : QWidget(parent) {
+    // The plot fills its whole area, so Qt need not paint the background under it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setObjectName(QStringLiteral("timeline"));
 }
@@ -157,27 +159,37 @@ void TimelinePlot::paintEvent(QPaintEvent*) {
         previousColumn = static_cast<int>(c);
     }
 
+    // Everything of one kind is gathered first and drawn with one call: a timeline of 10,000
+    // frames has thousands of short lines.
     // Untracked frames shaded over their own width, or over their pixel column where frames
-    // outnumber columns.
-    const QColor shade(255, 200, 120, 110);
+    // outnumber columns; neighbouring shaded columns make one rectangle. The shade is opaque:
+    // semi-transparent fills are many times slower to draw.
+    QList<QRectF> shaded;
+    const auto shade = [&](double left, double width) {
+        if (!shaded.isEmpty() && std::abs(shaded.back().right() - left) < 1e-6)
+            shaded.back().setRight(left + width);
+        else
+            shaded.append(QRectF(left, centres.top() + 1, width, centres.height() - 1));
+    };
     if (count <= columns) {
         const double frameWidth = area.width() / static_cast<double>(count);
         for (long long i = 0; i < received; ++i)
             if (untracked[static_cast<std::size_t>(columnOf(i))])
-                painter.fillRect(QRectF(area.left() + frameWidth * static_cast<double>(i),
-                                        centres.top() + 1, frameWidth, centres.height() - 1),
-                                 shade);
+                shade(area.left() + frameWidth * static_cast<double>(i), frameWidth);
     } else {
         for (int c = 0; c < columns; ++c)
             if (untracked[static_cast<std::size_t>(c)])
-                painter.fillRect(
-                    QRectF(area.left() + c, centres.top() + 1, 1, centres.height() - 1), shade);
+                shade(area.left() + c, 1);
     }
+    for (const QRectF& r : shaded)
+        painter.fillRect(r, QColor(255, 232, 204));
+
+    QList<QLineF> lines;
     for (int s = 0; s < kSeries; ++s) {
-        painter.setPen(QPen(kColours[static_cast<std::size_t>(s)], 1));
         const auto y = [&](double v) { return s < 3 ? centreY(v) : forecastY(v); };
         const Column* previous = nullptr;
         int previousAt = -1;
+        lines.clear();
         for (int c = 0; c < columns; ++c) {
             const Column& column = values[static_cast<std::size_t>(c)][static_cast<std::size_t>(s)];
             if (!column.any) {
@@ -186,29 +198,33 @@ void TimelinePlot::paintEvent(QPaintEvent*) {
                 continue;
             }
             if (previous && joinsPrevious[static_cast<std::size_t>(c)])
-                painter.drawLine(QPointF(xOf(previousAt), y(previous->last)),
-                                 QPointF(xOf(c), y(column.first)));
-            painter.drawLine(QPointF(xOf(c), y(column.low)), QPointF(xOf(c), y(column.high)));
+                lines.append(QLineF(xOf(previousAt), y(previous->last), xOf(c), y(column.first)));
+            if (column.low != column.high || !previous ||
+                !joinsPrevious[static_cast<std::size_t>(c)])
+                lines.append(QLineF(xOf(c), y(column.low), xOf(c), y(column.high)));
             previous = &column;
             previousAt = c;
         }
+        painter.setPen(QPen(kColours[static_cast<std::size_t>(s)], 1));
+        painter.drawLines(lines);
     }
+    lines.clear();
+    std::vector<double> jumps;
     for (int c = 0; c < columns; ++c) {
-        if (gap[static_cast<std::size_t>(c)]) {
-            painter.setPen(QPen(Qt::red, 2));
-            painter.drawLine(QPointF(xOf(c), area.bottom() + 3),
-                             QPointF(xOf(c), area.bottom() + 9));
-        }
-        if (jump[static_cast<std::size_t>(c)]) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(Qt::red);
-            const double x = xOf(c);
-            painter.drawPolygon(
-                QPolygonF({QPointF(x - 3, centres.top()), QPointF(x + 3, centres.top()),
-                           QPointF(x, centres.top() + 5)}));
-            painter.setBrush(Qt::NoBrush);
-        }
+        const double x = xOf(c);
+        if (gap[static_cast<std::size_t>(c)])
+            lines.append(QLineF(x, area.bottom() + 3, x, area.bottom() + 9));
+        if (jump[static_cast<std::size_t>(c)])
+            jumps.push_back(x);
     }
+    painter.setPen(QPen(Qt::red, 2));
+    painter.drawLines(lines);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::red);
+    for (const double x : jumps)
+        painter.drawPolygon(QPolygonF({QPointF(x - 3, centres.top()), QPointF(x + 3, centres.top()),
+                                       QPointF(x, centres.top() + 5)}));
+    painter.setBrush(Qt::NoBrush);
     painter.setPen(Qt::NoPen);
     for (const Mark& mark : marks_) {
         const long long index = overview_->indexNearest(mark.frame);
