@@ -6,12 +6,16 @@
 //
 // With VIREO_PROBE_EXERCISE=1 it first works the window as an operator would, for measuring the
 // peak memory of a session: every frame in turn, "Display Picture", a sweep of the threshold
-// slider and two "Find Center" runs.
+// slider and two "Find Center" runs. With VIREO_PROBE_VIEW=1 it instead shows the recording view
+// (Ctrl+R), waits until its sweep of the folder is done and drags the threshold slider across,
+// for measuring the peak memory of the view on a long recording.
+#include "app/window/recording_view.h"
 #include "app/window/startup.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -53,6 +57,23 @@ void exercise(QWidget* window) {
     }
 }
 
+// Shows the recording view, waits for its sweep and moves the threshold across it.
+void showRecordingView(QWidget* window) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qFatal("the window could not be made active");
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : window, Qt::Key_R, Qt::ControlModifier);
+    auto* view = control<vireo::RecordingView>(window, "recordingView");
+    while (!view->sweep() || !view->sweep()->finished())
+        QCoreApplication::processEvents();
+    auto* sobelslider = control<QAbstractSlider>(window, "sobelslider");
+    for (int threshold = 0; threshold <= 255; threshold += 5) {
+        sobelslider->setValue(threshold);
+        QCoreApplication::processEvents();
+    }
+}
+
 class FirstFrameProbe : public QObject {
 public:
     using QObject::QObject;
@@ -70,6 +91,8 @@ protected:
             std::fflush(stdout);
             if (qEnvironmentVariableIntValue("VIREO_PROBE_EXERCISE") == 1)
                 exercise(window);
+            if (qEnvironmentVariableIntValue("VIREO_PROBE_VIEW") == 1)
+                showRecordingView(window);
             window->close();
         });
         return false;
