@@ -1,15 +1,21 @@
 // The real window under a random operator: a seeded session of thousands of steps on the real
-// controls. After every step the window must hold what a Tracker given the same steps holds, and
-// show what the window must show: "N/A" after a frame change and the forecast after a run, the
-// loader's reason on Picture3 for a refused frame, a blank Picture4 until "Display Picture".
+// controls, the recording view's keys and clicks, and marking. After every step the window must
+// hold what a Tracker given the same steps holds, and show what the window must show: "N/A"
+// after a frame change and the forecast after a run, the loader's reason on Picture3 for a
+// refused frame, a blank Picture4 until "Display Picture"; and its marks must be what a
+// MarkEditor given the same clicks holds, also after the folder is opened again. At the end the
+// marks file holds every mark made.
 //
 //   VIREO_OPERATOR_SEED   the session's seed (a failure report names it); fixed by default
 //   VIREO_OPERATOR_STEPS  the number of steps, 10000 by default
 
 #include "input/bitmap_loader.h"
+#include "marks/marks_file.h"
 #include "random_frames.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
+#include "ui/sweep_plot.h"
+#include "ui/timeline_plot.h"
 #include "window_driver.h"
 
 #include <QPushButton>
@@ -44,18 +50,27 @@ void writeOperatorFrames(const std::filesystem::path& folder) {
 }
 
 // Works the real controls at random: both buttons, both sliders' values, clicks on the threshold
-// slider's handle (a click without a move). The window's own events drive the tracker, so how a
-// value is set matters less than the order of the events. Now and then it tunes instead:
-// "Display Picture", threshold 0, then raises with a "Find Center" after each, which walks the
-// centres to the clamps.
+// slider's handle (a click without a move), the recording view (shown or hidden, stepping to
+// flagged frames, clicks on its plots, the suggested threshold) and marking (on or off, clicks on
+// Picture3, undo, the folder opened again), keeping its own MarkEditor of the clicks. The window's
+// own events drive the tracker, so how a value is set matters less than the order of the events.
+// Now and then it tunes instead: "Display Picture", threshold 0, then raises with a "Find Center"
+// after each, which walks the centres to the clamps.
 class RandomOperator {
 public:
-    RandomOperator(WindowDriver& driver, std::uint64_t seed)
+    RandomOperator(WindowDriver& driver, std::uint64_t seed, std::filesystem::path folder)
         : driver_(driver)
-        , random_(seed) {}
+        , random_(seed)
+        , folder_(std::move(folder)) {}
+
+    const Marks& marks() const { return marks_.marks(); }
 
     void step() {
-        const int pick = tuningLeft_ > 0 || below(60) == 0 ? -1 : below(10);
+        const int pick = tuningLeft_ > 0 || below(60) == 0 ? -1 : below(12);
+        if (pick >= 10) {
+            viewOrMarks();
+            return;
+        }
         if (pick < 0)
             tune();
         else if (pick < 1)
@@ -75,6 +90,34 @@ private:
     int below(int n) { return static_cast<int>(random_() % static_cast<std::uint64_t>(n)); }
     int between(int low, int high) { return low + below(high - low + 1); }
 
+    void viewOrMarks() {
+        const int pick = below(12);
+        auto* view = driver_.find<QWidget>("recordingView");
+        if (pick == 0) {
+            driver_.pressShortcut(Qt::CTRL | Qt::Key_R);
+        } else if (pick == 1) {
+            driver_.pressShortcut(below(2) ? QKeyCombination(Qt::Key_F3) : Qt::SHIFT | Qt::Key_F3);
+        } else if (pick == 2 && view->isVisible()) {
+            auto* plot = driver_.find<QWidget>(below(2) ? "timeline" : "sweep");
+            QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(below(plot->width()), 40));
+        } else if (pick == 3) {
+            driver_.pressShortcut(Qt::CTRL | Qt::Key_T);
+        } else if (pick == 4) {
+            driver_.pressShortcut(Qt::CTRL | Qt::Key_M);
+            marking_ = !marking_;
+        } else if (pick <= 8 && marking_) {
+            const QPoint at(below(160), below(120));
+            QTest::mouseClick(driver_.find<QWidget>("Picture3"), Qt::LeftButton, {}, at);
+            (void)marks_.mark(driver_.find<ClickSlider>("picslider")->value(), at.x(), at.y());
+        } else if (pick == 9) {
+            driver_.pressShortcut(Qt::CTRL | Qt::Key_Z);
+            marks_.undo();
+        } else if (pick == 10) {
+            driver_.window().openFolder(folder_); // the marks come back, without their history
+            marks_.reset(marks_.marks());
+        }
+    }
+
     void tune() {
         if (tuningLeft_ == 0) {
             tuningLeft_ = 2 * between(4, 14);
@@ -89,6 +132,9 @@ private:
 
     WindowDriver& driver_;
     std::mt19937_64 random_;
+    std::filesystem::path folder_;
+    MarkEditor marks_;
+    bool marking_ = false;
     int tuningLeft_ = 0; // steps of the tuning under way
 };
 
@@ -134,8 +180,7 @@ void FrmMainOperatorTest::randomSession() {
     const RasterSurface blank;
     Tracker tracker({&picture3, &picture4});
     QVERIFY(tracker.startUp(folder.path(), 100, 1));
-    RandomOperator person(driver, seed);
-    auto* picslider = driver.find<ClickSlider>("picslider");
+    RandomOperator person(driver, seed, folder.path());
     auto* sobelslider = driver.find<ClickSlider>("sobelslider");
     const auto* picture3Box = driver.find<PictureBox>("Picture3");
     const auto* picture4Box = driver.find<PictureBox>("Picture4");
@@ -143,7 +188,7 @@ void FrmMainOperatorTest::randomSession() {
     QString notice;
     int refused = 0, ignoredFinds = 0, lowest = kMaxCentre, highest = kMinCentre;
     // The tracker takes a step on each of the window's events, after the window.
-    QObject::connect(picslider, &QSlider::valueChanged, [&](int frame) {
+    QObject::connect(&driver.window(), &frmMain::frameChanged, [&](int frame) {
         const Expected<void> loaded = tracker.changeFrame(frame);
         middiff = QStringLiteral("N/A");
         notice = loaded ? QString() : QString::fromStdString(loaded.error().message());
@@ -179,6 +224,8 @@ void FrmMainOperatorTest::randomSession() {
         const QStringList expected{middiff, notice, tracker.edgesShown() ? "drawn" : "blank"};
         if (fault.isEmpty() && shown != expected)
             fault = "the window shows " + shown.join(" | ") + ", not " + expected.join(" | ");
+        if (fault.isEmpty() && driver.window().marks() != person.marks())
+            fault = QStringLiteral("the window's marks differ from the clicks made");
     }
     QVERIFY2(fault.isEmpty(),
              qPrintable(QStringLiteral("seed %1, step %2: %3\nreplay with "
@@ -189,11 +236,15 @@ void FrmMainOperatorTest::randomSession() {
     for (int frame = 0; frame <= 12; ++frame)
         QVERIFY2(readFile(folder.path() / frameFileName(frame)) == framesBefore[frame],
                  "a frame file was written");
-    qInfo("Find Center ignored %d times; %d frames refused; centres %d..%d", ignoredFinds, refused,
-          lowest, highest);
+    const Expected<Marks> saved = readMarksFile(folder.path() / kMarksFileName);
+    QVERIFY2(person.marks().empty() || (saved && *saved == person.marks()),
+             "the marks file does not hold every mark made");
+    qInfo("Find Center ignored %d times; %d frames refused; centres %d..%d; %zu marks",
+          ignoredFinds, refused, lowest, highest, person.marks().size());
     // A long session must reach every state, or the checks above prove little.
     if (steps >= 2000)
-        QVERIFY(ignoredFinds > 0 && refused > 0 && lowest == kMinCentre && highest == kMaxCentre);
+        QVERIFY(ignoredFinds > 0 && refused > 0 && lowest == kMinCentre && highest == kMaxCentre &&
+                person.marks().size() > 3);
 }
 
 } // namespace vireo::testing
