@@ -1,6 +1,7 @@
 // The recording overview against vireo-cli: every timeline point at every threshold equals the
 // record `vireo-cli -t T` prints for that frame, its summary equals `vireo-cli --summary`, and
-// its flags follow from those records. Also the sweep's cancellation.
+// its flags follow from those records. Also the sweep's cancellation. (Stepping between flagged
+// frames is tested in the window, with F3.)
 
 #include "random_frames.h"
 #include "recording/background_sweep.h"
@@ -113,28 +114,6 @@ TEST_F(RecordingOverviewTest, SummaryIsWhatVireoCliSummarises) {
         EXPECT_EQ(ours.edgeShare, optionalNumber(theirs["edge_share"]));
         EXPECT_EQ(ours.clamped, theirs["clamped"].get<long long>());
     }
-}
-
-// Flagged frames in both directions, from a flagged and an unflagged frame, and the ends.
-TEST_F(RecordingOverviewTest, StepsToTheNextAndPreviousFlaggedFrame) {
-    const int t = 100;
-    std::vector<long long> flagged;
-    for (long long i = 0; i < overview().frameCount(); ++i)
-        if (overview().at(i, t).flagged())
-            flagged.push_back(i);
-    ASSERT_GE(flagged.size(), 2u);
-    EXPECT_TRUE(overview().at(kMissing, t).flagged());
-    EXPECT_TRUE(overview().at(kBroken, t).flagged());
-    for (long long i = 0; i < overview().frameCount(); ++i) {
-        const auto after = std::upper_bound(flagged.begin(), flagged.end(), i);
-        const auto before = std::lower_bound(flagged.begin(), flagged.end(), i);
-        EXPECT_EQ(overview().nextFlagged(i, t, +1),
-                  after == flagged.end() ? std::nullopt : std::optional(*after));
-        EXPECT_EQ(overview().nextFlagged(i, t, -1),
-                  before == flagged.begin() ? std::nullopt : std::optional(*(before - 1)));
-    }
-    EXPECT_EQ(overview().indexNearest(-3), 0);
-    EXPECT_EQ(overview().indexNearest(99), kLastFrame);
 }
 
 // Cancelling a sweep of many frames stops it early and keeps what came in.
