@@ -31,8 +31,8 @@ protected:
     static void SetUpTestSuite() {
         for (int frame = 0; frame <= kLastFrame; ++frame)
             if (frame != kMissing)
-                testing::writeFramePicture(folder_.path(), frame,
-                                           testing::randomFrame(static_cast<std::uint64_t>(frame)));
+                testing::writeFrame(folder_.path(), frame,
+                                    testing::randomFrame(static_cast<std::uint64_t>(frame)));
         std::ofstream(folder_.path() / "pic6.bmp") << "not a bitmap";
     }
 
@@ -119,7 +119,7 @@ TEST_F(RecordingOverviewTest, SummaryIsWhatVireoCliSummarises) {
 // Cancelling a sweep of many frames stops it early and keeps what came in.
 TEST(BackgroundSweepTest, CancelStopsBetweenFramesAndKeepsWhatCameIn) {
     testing::TempFolder folder;
-    testing::writeFramePicture(folder.path(), 0, testing::randomFrame(1));
+    testing::writeFrame(folder.path(), 0, testing::randomFrame(1));
     BackgroundSweep sweep(folder.path(), {{0, 50000}}, 2);
     sweep.cancel();
     EXPECT_TRUE(sweep.finished());

@@ -55,8 +55,4 @@ PixelSource randomFrame(std::uint64_t seed) {
     };
 }
 
-void writeFramePicture(const std::filesystem::path& folder, int frame, const PixelSource& pixels) {
-    writeFile(folder / frameFileName(frame), buildBmp(pixels));
-}
-
 } // namespace vireo::testing

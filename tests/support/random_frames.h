@@ -13,7 +13,4 @@ namespace vireo::testing {
 // horizontal stripes, so that edges fall on, beside and away from the search start.
 PixelSource randomFrame(std::uint64_t seed);
 
-// Writes `pixels` as frame `frame` (picN.bmp) of `folder`.
-void writeFramePicture(const std::filesystem::path& folder, int frame, const PixelSource& pixels);
-
 } // namespace vireo::testing

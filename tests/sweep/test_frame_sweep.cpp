@@ -32,7 +32,7 @@ TEST(FrameSweep, EqualsTrackerAtEveryThresholdOnRandomFrames) {
     constexpr int kFrames = 36;
     testing::TempFolder folder;
     for (int f = 0; f < kFrames; ++f)
-        testing::writeFramePicture(folder.path(), f, testing::randomFrame(1000 + f));
+        testing::writeFrame(folder.path(), f, testing::randomFrame(1000 + f));
 
     const std::array<std::pair<SweepSettings, int>, 4> sweeps{{{{allThresholds(), 1}, kFrames},
                                                                {{{3, 9, 100, 251}, 1}, kFrames},
@@ -115,7 +115,7 @@ class SupportTable : public ::testing::TestWithParam<SupportCase> {};
 TEST_P(SupportTable, CountsTheBandRowsWithTheStartStrictlyBetweenTwoEdges) {
     const SupportCase& c = GetParam();
     testing::TempFolder folder;
-    testing::writeFramePicture(folder.path(), 0, c.frame);
+    testing::writeFrame(folder.path(), 0, c.frame);
     const auto results = sweptBothWays(folder.path(), 0);
     for (const std::size_t atThreshold0 : {0u, 2u}) {
         const CenterRun& run = results[atThreshold0].first;
@@ -148,7 +148,7 @@ TEST(FrameSweep, CountsEdgePixelsOfRows30To90Only) {
         {{28, 0}, {29, 158}, {60, 316}, {91, 158}, {92, 0}}};
     testing::TempFolder folder;
     for (const auto& [row, count] : brightRowToCount) {
-        testing::writeFramePicture(folder.path(), row, [row](int, int y) {
+        testing::writeFrame(folder.path(), row, [row](int, int y) {
             const std::uint8_t v = y == row ? 200 : 0;
             return testing::Bgr{v, v, v};
         });

@@ -15,7 +15,7 @@ protected:
     SweepDriver() {
         for (int f = 0; f < 12; ++f)
             if (f != 6)
-                testing::writeFramePicture(folder.path(), f, testing::randomFrame(77 + f));
+                testing::writeFrame(folder.path(), f, testing::randomFrame(77 + f));
         testing::writeFile(folder.path() / "pic8.bmp", {'n', 'o'});
     }
 
