@@ -12,7 +12,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QProcess>
 #include <QTest>
 #include <fstream>
@@ -75,7 +74,6 @@ void RecordingViewTest::followsAndMovesTheSliders() {
     RecordingView& view = viewOf(driver);
     QVERIFY(view.isVisible());
     QCOMPARE(command4->geometry(), buttonBefore);
-    QVERIFY(driver.window().height() > view.geometry().top());
     QTRY_VERIFY(swept(view));
 
     auto* timeline = driver.find<TimelinePlot>("timeline");
@@ -125,8 +123,7 @@ void RecordingViewTest::restartsOnAFolderChange() {
     QVERIFY(view.sweep() && !view.sweep()->finished());
     driver.window().openFolder(small.path());
     QCOMPARE(view.sweep()->overview()->frameCount(), 13);
-    QTRY_VERIFY(swept(view));
-    QCOMPARE(view.sweep()->overview()->received(), 13);
+    QTRY_VERIFY(swept(view) && view.sweep()->overview()->received() == 13);
 }
 
 void RecordingViewTest::copiesACommandThatPrintsTheWindowsNumbers() {

@@ -3,7 +3,6 @@
 #include "bmp_builder.h"
 
 #include <cstdint>
-#include <filesystem>
 
 namespace vireo::testing {
 
