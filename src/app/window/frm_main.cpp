@@ -260,7 +260,7 @@ void frmMain::showReadout() {
         statusLine_->setText(readPicture3(pointedPixel_, c.Picture3->surface(), state(),
                                           c.Picture3->notice().isEmpty()));
     else if (pointedBox_ == c.Picture4)
-        statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), state()));
+        statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), tracker_));
     else
         statusLine_->setText(!viewStatus_.isEmpty() ? viewStatus_
                              : !note_.isEmpty()     ? note_

@@ -1,6 +1,7 @@
 #include "app/window/pixel_readout.h"
 
 #include "state/tracking_state.h"
+#include "tracker/tracker.h"
 #include "ui/raster_surface.h"
 
 namespace vireo {
@@ -53,12 +54,13 @@ QString readPicture3(QPoint pixel, const RasterSurface& picture, const TrackingS
            QString::number(state.grayimg.at(pixel.x(), pixel.y()));
 }
 
-QString readPicture4(QPoint pixel, const RasterSurface& picture, const TrackingState& state) {
+QString readPicture4(QPoint pixel, const RasterSurface& picture, const Tracker& tracker) {
     const QString head = heading("Picture4", pixel);
     if (!insideFrame(pixel))
         return head + QStringLiteral("outside the frame");
-    if (!state.picshown)
+    if (!tracker.edgesShown())
         return head + QStringLiteral("no edge map");
+    const TrackingState& state = tracker.state();
 
     const bool edge = state.edgeimg.at(pixel.x(), pixel.y()) == 0;
     const QString under = edge ? QStringLiteral("edge") : QStringLiteral("background");

@@ -6,6 +6,7 @@
 namespace vireo {
 
 class RasterSurface;
+class Tracker;
 struct TrackingState;
 
 // The status line's reading of pixel (x, y) of Picture3, which shows the loaded frame file:
@@ -19,6 +20,6 @@ QString readPicture3(QPoint pixel, const RasterSurface& picture, const TrackingS
 // frame while it is shown; where the centre overlay covers the pixel, what is drawn there and
 // what lies under it ("red best-fit line over edge"); "no edge map" before "Display Picture",
 // "outside the frame" in column 160 and row 120.
-QString readPicture4(QPoint pixel, const RasterSurface& picture, const TrackingState& state);
+QString readPicture4(QPoint pixel, const RasterSurface& picture, const Tracker& tracker);
 
 } // namespace vireo
