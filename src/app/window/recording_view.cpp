@@ -124,11 +124,15 @@ void RecordingView::showMarkErrors() {
         if (overview->frameAt(index) == mark.frame && overview->at(index, 0).loaded)
             errors.add(overview->frameSweep(index));
     }
+    const auto index = errors.suggested();
+    if (!index) { // no mark on a loaded frame: nothing to draw
+        sweepPlot_->setMarkErrors({}, std::nullopt);
+        return;
+    }
     std::vector<std::optional<double>> curve;
     for (const MarkError::Line& line : errors.lines())
         curve.push_back(line.error);
-    if (const auto index = errors.suggested())
-        suggested_ = settings.thresholds[*index];
+    suggested_ = settings.thresholds[*index];
     sweepPlot_->setMarkErrors(std::move(curve), suggested_);
 }
 
