@@ -32,34 +32,9 @@ if [ -z "${VIREO_SCREENSHOT_XVFB:-}" ]; then
 fi
 
 export QT_QPA_PLATFORM=xcb
-"$vireo" "$root/samples" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-window=""
-for _ in $(seq 100); do
-    window="$(xdotool search --pid "$pid" --onlyvisible 2>/dev/null | head -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
-    echo "screenshot.sh: the window did not appear" >&2
-    exit 1
-fi
-
-xdotool windowfocus --sync "$window"
-xdotool key ctrl+d
-xdotool key ctrl+f
-# Picture4 starts at (184, 8) in the window; its pixel (82, 50) lies on the fitted red line.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 184 + 82)) $((Y + 8 + 50))
-sleep 0.5
-
-mkdir -p "$(dirname "$output")"
-import -window "$window" -strip "$output"
-echo "screenshot.sh: wrote $output" >&2
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+pid=""
+drive="$(mktemp -d)"
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$drive"' EXIT
 
 # Starts the window on folder $1 and presses the keys that follow; sets window and pid.
 start_window() {
@@ -81,19 +56,29 @@ start_window() {
     done
 }
 
+# Takes the window's picture as $1 and closes it.
+shoot() {
+    mkdir -p "$(dirname "$1")"
+    import -window "$window" -strip "$1"
+    echo "screenshot.sh: wrote $1" >&2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+start_window "$root/samples" ctrl+d ctrl+f
+# Picture4 starts at (184, 8) in the window; its pixel (82, 50) lies on the fitted red line.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 184 + 82)) $((Y + 8 + 50))
+sleep 0.5
+shoot "$output"
+
 # The recording view on samples/real/, frame 5 shown with its centres.
 start_window "$root/samples/real" ctrl+r Tab Tab Tab Right Right Right Right ctrl+d ctrl+f
 sleep 2
-import -window "$window" -strip "$root/docs/recording-view.png"
-echo "screenshot.sh: wrote $root/docs/recording-view.png" >&2
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+shoot "$root/docs/recording-view.png"
 
 # The recording view on a generated drive of 10,000 frames.
-drive="$(mktemp -d)"
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$drive"' EXIT
 "$build/tools/vireo-make-samples" --drive 10000 "$drive" >/dev/null
 start_window "$drive" ctrl+r
 sleep 4
-import -window "$window" -strip "$root/docs/recording-view-10000.png"
-echo "screenshot.sh: wrote $root/docs/recording-view-10000.png" >&2
+shoot "$root/docs/recording-view-10000.png"
