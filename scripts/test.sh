@@ -51,16 +51,20 @@ vireo_build "$asan_build" -DVIREO_BUILD_TESTS=ON -DVIREO_SANITIZE=ON \
 if [ "$status" -eq 0 ]; then
     ctest --test-dir "$asan_build" --output-on-failure -j "$(nproc)" || status=$?
 fi
-if compgen -G "$reports/report.*" >/dev/null; then
+# show_reports DIR: prints the sanitizer reports left in DIR; false when there were any.
+show_reports() {
+    compgen -G "$1/report.*" >/dev/null || return 0
     echo "vireo: sanitizer reports:" >&2
-    for report in "$reports"/report.*; do
+    for report in "$1"/report.*; do
         echo "---- $report" >&2
         cat "$report" >&2
     done
-    status=1
-fi
+    return 1
+}
+show_reports "$reports" || status=1
 
-# ThreadSanitizer pass: only the sweep's test program is built and run (tests named sweep.*).
+# ThreadSanitizer pass: only the test programs of the sweep and of the recording overview, which
+# sweeps on a thread of its own, are built and run (tests named sweep.*).
 # Its comparison of every threshold against the operator's steps runs on one thread and takes
 # minutes under the sanitizer, so it is left to the passes above.
 tsan_build="${VIREO_TSAN_BUILD:-$VIREO_ROOT/build-tsan}"
@@ -72,20 +76,14 @@ tsan_status=0
 cmake -S "$VIREO_ROOT" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVIREO_WERROR=ON -DVIREO_BUILD_TESTS=ON -DVIREO_TSAN=ON >/dev/null || tsan_status=$?
 if [ "$tsan_status" -eq 0 ]; then
-    cmake --build "$tsan_build" -j "$(nproc)" --target vireo_sweep_tests || tsan_status=$?
+    cmake --build "$tsan_build" -j "$(nproc)" --target vireo_sweep_tests vireo_recording_tests ||
+        tsan_status=$?
 fi
 if [ "$tsan_status" -eq 0 ]; then
     TSAN_OPTIONS="log_path=$tsan_reports/report:halt_on_error=1:second_deadlock_stack=1" \
         ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -R '^sweep\.' \
         -E 'EqualsTrackerAtEveryThreshold' || tsan_status=$?
 fi
-if compgen -G "$tsan_reports/report.*" >/dev/null; then
-    echo "vireo: thread sanitizer reports:" >&2
-    for report in "$tsan_reports"/report.*; do
-        echo "---- $report" >&2
-        cat "$report" >&2
-    done
-    tsan_status=1
-fi
+show_reports "$tsan_reports" || tsan_status=1
 [ "$tsan_status" -eq 0 ] || status=1
 exit "$status"
