@@ -5,7 +5,7 @@
 #include "drawing/surface.h"
 #include "edges/sobel.h"
 #include "opencv_pipeline.h"
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <algorithm>
 #include <charconv>

@@ -8,7 +8,7 @@
 #include "input/grey_conversion.h"
 #include "sweep/frame_sweep.h"
 #include "tracker/tracker.h"
-#include "tracking/centers.h"
+#include "centers/centers.h"
 #include "ui/raster_surface.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "app/cli/cli_options.h"
 
 #include "app/cli/threshold_list.h"
-#include "text/decimal.h"
-#include "text/reason_text.h"
+#include "errors/decimal.h"
+#include "errors/reason_text.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

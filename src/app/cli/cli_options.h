@@ -1,7 +1,7 @@
 #pragma once
 
 #include "input/frame_list.h"
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <filesystem>
 #include <optional>

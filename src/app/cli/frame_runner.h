@@ -3,7 +3,7 @@
 #include "app/cli/cli_options.h"
 #include "app/cli/output_files.h"
 #include "sweep/frame_sweep.h"
-#include "text/error.h"
+#include "errors/error.h"
 #include "tracker/tracker.h"
 #include "ui/raster_surface.h"
 

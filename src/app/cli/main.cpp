@@ -10,7 +10,7 @@
 #include "marks/marks_file.h"
 #include "sweep/sweep_driver.h"
 #include "sweep/sweep_summary.h"
-#include "text/reason_text.h"
+#include "errors/reason_text.h"
 
 #include <cerrno>
 #include <csignal>

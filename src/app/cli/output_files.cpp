@@ -1,7 +1,7 @@
 #include "app/cli/output_files.h"
 
 #include "app/cli/write_all.h"
-#include "text/reason_text.h"
+#include "errors/reason_text.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "state/frame.h"
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "app/cli/png_file.h"
 
-#include "text/reason_text.h"
+#include "errors/reason_text.h"
 #include "ui/raster_surface.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/cli/threshold_list.h"
 
-#include "text/decimal.h"
+#include "errors/decimal.h"
 
 #include <algorithm>
 #include <array>

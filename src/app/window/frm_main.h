@@ -2,7 +2,7 @@
 
 #include "app/window/frm_main_layout.h"
 #include "marks/marks.h"
-#include "text/error.h"
+#include "errors/error.h"
 #include "tracker/tracker.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <filesystem>
 #include <optional>

@@ -4,7 +4,7 @@
 #include "edges/edge_walk.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
-#include "tracking/overlay.h"
+#include "centers/overlay.h"
 
 #include <algorithm>
 #include <stdexcept>

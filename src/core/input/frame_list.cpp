@@ -1,7 +1,7 @@
 #include "input/frame_list.h"
 
-#include "text/decimal.h"
-#include "text/reason_text.h"
+#include "errors/decimal.h"
+#include "errors/reason_text.h"
 
 #include <algorithm>
 #include <system_error>

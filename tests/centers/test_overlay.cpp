@@ -1,6 +1,6 @@
 #include "recording_surface.h"
-#include "tracking/centers.h"
-#include "tracking/overlay.h"
+#include "centers/centers.h"
+#include "centers/overlay.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,5 +1,5 @@
 #include "recording_surface.h"
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <algorithm>
 #include <cmath>

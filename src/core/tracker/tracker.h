@@ -2,8 +2,8 @@
 
 #include "drawing/null_surface.h"
 #include "state/tracking_state.h"
-#include "text/error.h"
-#include "tracking/centers.h"
+#include "errors/error.h"
+#include "centers/centers.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "marks/marks.h"
 
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "marks/marks.h"
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #include "marks/mark_error.h"
 
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tracking/overlay.h"
+#include "centers/overlay.h"
 
 #include <cstdint>
 #include <limits>

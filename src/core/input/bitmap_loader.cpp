@@ -1,7 +1,7 @@
 #include "input/bitmap_loader.h"
 
 #include "input/grey_conversion.h"
-#include "text/reason_text.h"
+#include "errors/reason_text.h"
 
 #include <algorithm>
 #include <array>

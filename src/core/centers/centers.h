@@ -2,7 +2,7 @@
 
 #include "drawing/surface.h"
 #include "state/tracking_state.h"
-#include "tracking/overlay.h"
+#include "centers/overlay.h"
 
 #include <array>
 

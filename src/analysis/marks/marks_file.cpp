@@ -1,8 +1,8 @@
 #include "marks/marks_file.h"
 
-#include "text/decimal.h"
-#include "text/reason_text.h"
-#include "tracking/centers.h"
+#include "errors/decimal.h"
+#include "errors/reason_text.h"
+#include "centers/centers.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 
 #include "drawing/surface.h"
 #include "state/tracking_state.h"
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <filesystem>
 #include <string>

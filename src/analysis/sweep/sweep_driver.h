@@ -2,7 +2,7 @@
 
 #include "input/frame_list.h"
 #include "sweep/frame_sweep.h"
-#include "text/error.h"
+#include "errors/error.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "state/tracking_state.h"
-#include "text/error.h"
+#include "errors/error.h"
 #include "tracker/tracker.h"
-#include "tracking/centers.h"
+#include "centers/centers.h"
 
 #include <array>
 #include <cstdint>
