@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         vireo::historyinit(state);
         const vireo::CenterRun run = vireo::findcenter(state, surface);
         for (const int value :
-             {frame, kThreshold, 1, run.centres[0], run.centres[1], run.centres[2], run.forecast})
+             {frame, kThreshold, 1, run.centres[0], run.centres[1], run.centres[2], run.forecast()})
             append(out, value, ',');
         append(out, run.line.top, ',');
         append(out, run.line.bottom, '\n');

@@ -195,7 +195,7 @@ void cliPipeline(benchmark::State& state, int set) {
         int run = 0;
         for (const CenterRun& result : results.runsAt(0))
             appendCsvRecord(out, RunRecord{results.frame, kStartThreshold, ++run, result.centres,
-                                           result.forecast, result.line.top, result.line.bottom,
+                                           result.forecast(), result.line.top, result.line.bottom,
                                            result.support});
         benchmark::DoNotOptimize(out.data());
     }

@@ -95,7 +95,7 @@ TEST_F(CentersTest, FindcenterUpdatesEveryScanRow) {
     const CenterRun run = findcenter(state, surface);
     // row 50 belongs to both of the first two bands
     EXPECT_EQ(run.centres, (std::array<int, 3>{80, 70, 115}));
-    EXPECT_EQ(run.forecast, 10);
+    EXPECT_EQ(run.forecast(), 10);
     for (int n = 0; n < 3; ++n)
         EXPECT_EQ(state.history.at(n, 1), run.centres[n]);
     EXPECT_EQ(surface.count("circle"), 3);

@@ -1,6 +1,6 @@
-#include "recording_surface.h"
 #include "centers/centers.h"
 #include "centers/overlay.h"
+#include "recording_surface.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Fit terms are 16-bit quantities: a centre far outside the picture overflows instead of
 // producing a silently wrong line.
 TEST(Overlay, FitRefusesTermsOutsideThe16BitRange) {
-    EXPECT_THROW(fitline(withCentres(30000, 80, 80)), std::overflow_error);
+    EXPECT_THROW(fitline({30000, 80, 80}, kScanRows), std::overflow_error);
 }
 
 } // namespace

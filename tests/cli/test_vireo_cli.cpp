@@ -136,7 +136,7 @@ TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheTracker) {
     for (int run = 1; run <= 3; ++run) {
         const CenterRun r = *tracker.findCenter();
         centres.push_back(r.centres);
-        appendCsvRecord(expected, {7, 120, run, r.centres, r.forecast, r.line.top, r.line.bottom});
+        appendCsvRecord(expected, {7, 120, run, r.centres, r.forecast(), r.line.top, r.line.bottom});
     }
     ASSERT_NE(centres[0], centres[1]) << "the slant no longer moves between runs";
     EXPECT_EQ(written.out, expected) << written.err;

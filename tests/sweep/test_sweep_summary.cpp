@@ -14,7 +14,6 @@ FrameSweep frameWith(std::array<int, 3> centres, std::array<int, 3> support = {2
     frame.runsPerThreshold = 2;
     CenterRun last;
     last.centres = centres;
-    last.forecast = centres[0] - centres[1];
     last.support = support;
     frame.runs = {CenterRun{}, last};
     frame.edgePixels = {edges};

@@ -203,7 +203,7 @@ void FrmMainOperatorTest::randomSession() {
         const auto run = tracker.findCenter();
         ignoredFinds += !run;
         if (run)
-            middiff = QString::number(run->forecast);
+            middiff = QString::number(run->forecast());
         for (int n = 0; run && n < 3; ++n) {
             lowest = std::min(lowest, run->centres[n]);
             highest = std::max(highest, run->centres[n]);

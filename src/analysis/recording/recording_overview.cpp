@@ -75,6 +75,15 @@ long long RecordingOverview::indexNearest(int frame) const {
     return (*after - frame < frame - *before ? after : before) - frames_.begin();
 }
 
+CenterRun RecordingOverview::Stored::run() const {
+    CenterRun run;
+    for (std::size_t n = 0; n < 3; ++n) {
+        run.centres[n] = centres[n];
+        run.support[n] = support[n];
+    }
+    return run;
+}
+
 const RecordingOverview::Stored& RecordingOverview::stored(long long index, int threshold) const {
     return results_.at(static_cast<std::size_t>(index) * kThresholds +
                        static_cast<std::size_t>(threshold));
@@ -89,14 +98,11 @@ RecordingOverview::Point RecordingOverview::at(long long index, int threshold) c
     point.loaded = loaded_[static_cast<std::size_t>(index)] != 0;
     if (!point.loaded)
         return point;
-    const Stored& cell = stored(index, threshold);
-    for (int n = 0; n < 3; ++n) {
-        point.centres[n] = cell.centres[n];
-        point.support[n] = cell.support[n];
-    }
-    point.forecast = point.centres[0] - point.centres[1];
-    point.tracked = std::all_of(point.support.begin(), point.support.end(),
-                                [](int rows) { return rows >= kHeldSupport; });
+    const CenterRun run = stored(index, threshold).run();
+    point.centres = run.centres;
+    point.support = run.support;
+    point.forecast = run.forecast();
+    point.tracked = run.tracked();
     if (const long long before = previousLoaded_[static_cast<std::size_t>(index)]; before >= 0) {
         const Stored& previous = stored(before, threshold);
         for (int n = 0; n < 3; ++n)
@@ -107,17 +113,12 @@ RecordingOverview::Point RecordingOverview::at(long long index, int threshold) c
 }
 
 sweep::FrameSweep RecordingOverview::frameSweep(long long index) const {
+    const bool loaded = at(index, 0).loaded; // also refuses an index not received
     sweep::FrameSweep swept;
-    swept.frame = frameAt(index);
-    swept.runsPerThreshold = 1;
+    swept.start(frameAt(index), 1);
     swept.runs.resize(kThresholds);
-    for (int t = 0; t < kThresholds; ++t) {
-        const Point point = at(index, t);
-        CenterRun& run = swept.runs[static_cast<std::size_t>(t)];
-        run.centres = point.centres;
-        run.support = point.support;
-        run.forecast = point.forecast;
-    }
+    for (int t = 0; loaded && t < kThresholds; ++t)
+        swept.runs[static_cast<std::size_t>(t)] = stored(index, t).run();
     return swept;
 }
 

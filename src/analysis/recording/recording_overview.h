@@ -76,6 +76,9 @@ private:
     struct Stored {
         std::array<std::uint8_t, 3> centres{};
         std::array<std::uint8_t, 3> support{};
+
+        // The run they keep: its centres and support counts (its line is not kept).
+        CenterRun run() const;
     };
 
     const Stored& stored(long long index, int threshold) const;

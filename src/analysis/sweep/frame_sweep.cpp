@@ -1,10 +1,10 @@
 #include "sweep/frame_sweep.h"
 
+#include "centers/overlay.h"
 #include "cpu/simd_path.h"
 #include "edges/edge_walk.h"
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
-#include "centers/overlay.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -89,56 +89,20 @@ magnitudeRowsAvx2(const Frame& grey, std::array<std::array<std::uint8_t, kWidth>
 }
 #endif
 
-// The edge pixels of columns 0..159 of an edge row, counted in 16 byte-wide lanes (ten columns
-// each at most), which the compiler turns into a few vector compares.
-int edgePixelsOf(const std::uint8_t* row) {
-    constexpr int kLanes = 16;
-    static_assert(kWidth % kLanes == 0);
-    std::array<std::uint8_t, kLanes> lanes{};
-    for (int x = 0; x < kWidth; x += kLanes)
-        for (int i = 0; i < kLanes; ++i)
-            lanes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(
-                lanes[static_cast<std::size_t>(i)] + (row[x + i] == edge_walk::kEdge ? 1 : 0));
-    int count = 0;
-    for (const std::uint8_t lane : lanes)
-        count += lane;
-    return count;
-}
-
 } // namespace
 
-void checkSettings(const SweepSettings& settings) {
-    if (settings.thresholds.empty())
-        throw std::invalid_argument("a sweep needs at least one threshold");
-    for (std::size_t i = 0; i < settings.thresholds.size(); ++i) {
-        const int t = settings.thresholds[i];
-        if (t < 0 || t > 255 || (i > 0 && t <= settings.thresholds[i - 1]))
-            throw std::invalid_argument("sweep threshold " + std::to_string(t) +
-                                        " is outside 0..255 or out of ascending order");
-    }
-    if (settings.runs < 1 || settings.runs > kMaxRuns)
-        throw std::invalid_argument("sweep run count " + std::to_string(settings.runs) +
-                                    " is outside 1.." + std::to_string(kMaxRuns));
-}
-
 FrameSweeper::FrameSweeper(std::filesystem::path folder, SweepSettings settings)
-    : folder_(std::move(folder))
-    , settings_(std::move(settings)) {
-    checkSettings(settings_);
-    allAtOnce_ = settings_.runs == 1 && settings_.thresholds.size() > kFewThresholds;
-    historyinit(loaded_);
-    (void)tracker_.startUp(folder_, settings_.thresholds.front(), std::nullopt);
-    tracker_.setSearchedRowsOnly(true);
+    : loop_(std::move(folder), std::move(settings))
+    , allAtOnce_(loop_.settings().runs == 1 &&
+                 loop_.settings().thresholds.size() > kFewThresholds) {
+    loop_.setSearchedRowsOnly(true);
 }
 
 Expected<void> FrameSweeper::sweep(int frame, FrameSweep& out) {
-    out.frame = frame;
-    out.runsPerThreshold = settings_.runs;
-    out.runs.clear();
-    out.edgePixels.clear();
     if (!allAtOnce_)
-        return throughTracker(frame, out);
-    if (Expected<void> loaded = moveme(loaded_, folder_, frame); !loaded)
+        return loop_.run(frame, out);
+    out.start(frame, 1);
+    if (Expected<void> loaded = loop_.load(frame); !loaded)
         return loaded;
     magnitudes();
     edgeCounts(out);
@@ -150,11 +114,11 @@ void FrameSweeper::magnitudes() {
 #if defined(__x86_64__) || defined(__i386__)
     static const bool avx2 = runsOn(SimdPath::Avx2);
     if (avx2) {
-        magnitudeRowsAvx2(loaded_.grayimg, magnitude_);
+        magnitudeRowsAvx2(loop_.state().grayimg, magnitude_);
         return;
     }
 #endif
-    magnitudeRows(loaded_.grayimg, magnitude_);
+    magnitudeRows(loop_.state().grayimg, magnitude_);
 }
 
 void FrameSweeper::edgeCounts(FrameSweep& out) const {
@@ -170,10 +134,14 @@ void FrameSweeper::edgeCounts(FrameSweep& out) const {
         atLeast[level] = atLeast[level + 1] + histograms[0][level] + histograms[1][level] +
                          histograms[2][level] + histograms[3][level];
     }
-    for (const int t : settings_.thresholds)
+    for (const int t : loop_.settings().thresholds)
         out.edgePixels.push_back(atLeast[static_cast<std::size_t>(sobelCut(t))]);
 }
 
+// The plain search's results at every threshold, answered from the magnitudes. That they equal
+// what the frame loop and Tracker give, runs, support counts and edge pixels alike, is proven in
+// tests/sweep/test_frame_sweep.cpp (FrameSweep.EqualsTrackerAtEveryThresholdOnRandomFrames on
+// random frames, and the hand-worked SupportTable cases).
 void FrameSweeper::fromColumn80(FrameSweep& out) {
     // Per scan row, for every cut value: the sums of the band's right and left edge columns and
     // its supporting rows.
@@ -186,14 +154,12 @@ void FrameSweeper::fromColumn80(FrameSweep& out) {
                 magnitude_[static_cast<std::size_t>(y - kCountedFirstRow)].data();
             const int rightMax = addSearch(magnitude, 1, kLastInnerColumn + 1, kWidth, rightSum[n]);
             const int leftMax = addSearch(magnitude, -1, 0, -1, leftSum[n]);
-            // Both searches find an edge while the cut is at most the smaller maximum, and
-            // neither finds column 80 itself once the cut exceeds its magnitude: the row supports
-            // the start for the cut values in between.
-            const int first = magnitude[kResetCentre] + 1;
-            const int last = std::min(rightMax, leftMax);
-            if (first <= last) {
-                support[n].from(first, 1);
-                support[n].from(last + 1, -1);
+            // The support rule over all cut values at once (supportedCuts, beside the search).
+            const SupportedCuts supported =
+                supportedCuts(magnitude[kResetCentre], rightMax, leftMax);
+            if (supported.first <= supported.last) {
+                support[n].from(supported.first, 1);
+                support[n].from(supported.last + 1, -1);
             }
         }
         rightSum[n].resolve();
@@ -201,9 +167,10 @@ void FrameSweeper::fromColumn80(FrameSweep& out) {
         support[n].resolve();
     }
 
-    out.runs.reserve(settings_.thresholds.size());
+    const std::vector<int>& thresholds = loop_.settings().thresholds;
+    out.runs.reserve(thresholds.size());
     int previous = -1; // the previous threshold's cut value
-    for (const int t : settings_.thresholds) {
+    for (const int t : thresholds) {
         const int v = sobelCut(t);
         CenterRun run;
         for (std::size_t n = 0; n < 3; ++n)
@@ -222,35 +189,12 @@ void FrameSweeper::fromColumn80(FrameSweep& out) {
             if (!out.runs.empty() && out.runs.back().centres == run.centres) {
                 run.line = out.runs.back().line;
             } else {
-                for (int n = 0; n < 3; ++n)
-                    loaded_.history.at(n, 1) = static_cast<std::int16_t>(run.centres[n]);
-                run.line = fitline(loaded_);
+                run.line = fitline(run.centres, kScanRows);
             }
         }
-        run.forecast = run.centres[0] - run.centres[1];
         out.runs.push_back(run);
         previous = v;
     }
-}
-
-Expected<void> FrameSweeper::throughTracker(int frame, FrameSweep& out) {
-    out.runs.reserve(settings_.thresholds.size() * static_cast<std::size_t>(settings_.runs));
-    for (const int t : settings_.thresholds) {
-        if (Expected<void> loaded = tracker_.changeFrame(frame); !loaded) {
-            out.runs.clear();
-            out.edgePixels.clear();
-            return loaded;
-        }
-        tracker_.setThreshold(t);
-        tracker_.displayPicture();
-        int edges = 0;
-        for (int y = kCountedFirstRow; y <= kCountedLastRow; ++y)
-            edges += edgePixelsOf(tracker_.state().edgeimg.row(y).data());
-        out.edgePixels.push_back(edges);
-        for (int run = 0; run < settings_.runs; ++run)
-            out.runs.push_back(*tracker_.findCenter());
-    }
-    return {};
 }
 
 } // namespace vireo::sweep

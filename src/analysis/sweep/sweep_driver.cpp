@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -189,7 +190,8 @@ private:
 
 SweepProgress runSweep(const FrameList& frames, const SweepOptions& options,
                        const FrameConsumer& consume, std::stop_token stop) {
-    checkSettings(options.settings);
+    if (Expected<void> valid = checkSettings(options.settings); !valid)
+        throw std::invalid_argument(valid.error().message());
     const long long total = frameCount(frames);
     int jobs =
         options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());

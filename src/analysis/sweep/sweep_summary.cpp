@@ -39,8 +39,8 @@ void SweepSummary::addLoaded(const FrameSweep& frame) {
         for (const int centre : last.centres)
             sums.clamped += (centre == kMinCentre || centre == kMaxCentre) ? 1 : 0;
         if (sums.lastForecast)
-            ++sums.jumps.at(static_cast<std::size_t>(std::abs(last.forecast - *sums.lastForecast)));
-        sums.lastForecast = last.forecast;
+            ++sums.jumps.at(static_cast<std::size_t>(std::abs(last.forecast() - *sums.lastForecast)));
+        sums.lastForecast = last.forecast();
     }
 }
 

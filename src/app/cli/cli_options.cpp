@@ -3,6 +3,7 @@
 #include "app/cli/threshold_list.h"
 #include "errors/decimal.h"
 #include "errors/reason_text.h"
+#include "tracker/frame_loop.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -246,7 +247,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         options.thresholds = std::move(*thresholds);
     }
     if (*runsOption) {
-        const auto value = boundedNumber("runs", runs, 1, 1000);
+        const auto value = boundedNumber("runs", runs, 1, kMaxRuns);
         if (!value)
             return usageError(value.error());
         options.runs = *value;

@@ -2,9 +2,8 @@
 
 #include "app/cli/cli_options.h"
 #include "app/cli/output_files.h"
-#include "sweep/frame_sweep.h"
 #include "errors/error.h"
-#include "tracker/tracker.h"
+#include "tracker/frame_loop.h"
 #include "ui/raster_surface.h"
 
 #include <optional>
@@ -12,15 +11,12 @@
 
 namespace vireo {
 
-// The frames of a run that also writes files (--edges-dir, --render-dir): the operator's steps
-// on one frame after another with one tracker, at each threshold of the run in turn. For each
-// frame and threshold: the threshold change, the frame change (scan rows reset to column 80,
-// the frame loaded), "Display Picture" and then the requested number of "Find Center" runs, each
-// continuing from the centres the run before it stored. The edge map is written as
-// OUT/edgesN.pgm, and the edge map with the last run's overlay, drawn on a surface of the
-// window's size that each frame change clears as the window's is, as OUT/vireoN.png; with
-// several thresholds the names end in -tT (edges5-t80.pgm).
-class FrameRunner {
+// The frames of a run that also writes files (--edges-dir, --render-dir): each goes through the
+// frame loop, and at each threshold the edge map is written as OUT/edgesN.pgm and the edge map
+// with the last run's overlay, drawn on a surface of the window's size that each frame change
+// clears as the window's is, as OUT/vireoN.png; with several thresholds the names end in -tT
+// (edges5-t80.pgm).
+class FrameRunner : private FrameLoop::Hooks {
 public:
     explicit FrameRunner(const CliOptions& options);
 
@@ -29,18 +25,21 @@ public:
     // hold nothing). errors() holds one error per failure, e.g. "pic3.bmp: bit count 8, expected
     // 24" or "/proc/edges3.pgm: cannot write: permission denied"; an unwritable output file
     // keeps the frame's results.
-    bool process(int frame, sweep::FrameSweep& results);
+    bool process(int frame, FrameSweep& results);
 
     const std::vector<Error>& errors() const { return errors_; }
 
 private:
+    void edgesShown(int frame, int threshold, const TrackingState& state) override;
+    void runsDone(int frame, int threshold, const TrackingState& state) override;
+
     std::filesystem::path outputFile(const std::filesystem::path& folder, const char* stem,
                                      int frame, int threshold, const char* extension) const;
     void keep(Expected<void> outcome);
 
     const CliOptions& options_;
     std::optional<RasterSurface> picture4_; // only with a render folder
-    Tracker tracker_;
+    FrameLoop loop_;
     EdgeFileWriter edgeFiles_;
     std::vector<Error> errors_;
 };

@@ -147,7 +147,7 @@ private:
             int run = 0;
             for (const vireo::CenterRun& result : results.runsAt(t))
                 writer_.write(vireo::RunRecord{results.frame, options_.thresholds[t], ++run,
-                                               result.centres, result.forecast, result.line.top,
+                                               result.centres, result.forecast(), result.line.top,
                                                result.line.bottom, result.support});
         }
     }

@@ -1,5 +1,6 @@
 #include "app/cli/threshold_list.h"
 
+#include "edges/sobel.h"
 #include "errors/decimal.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace vireo {
 
 namespace {
 
-constexpr int kHighest = 255;
+constexpr int kHighest = kMaxThreshold;
 
 Expected<int> threshold(std::string_view text) {
     const std::string range = "0.." + std::to_string(kHighest);

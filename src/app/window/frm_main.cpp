@@ -227,7 +227,7 @@ void frmMain::Command5_Click() {
     const auto run = tracker_.findCenter();
     if (!run)
         return;
-    controls_.middiff->setText(QString::number(run->forecast));
+    controls_.middiff->setText(QString::number(run->forecast()));
     ++centerPresses_;
     pressThresholds_.insert(tracker_.state().sobelthresh);
 }

@@ -99,6 +99,25 @@ bool CenterRun::tracked() const {
                        [](int rows) { return rows >= kHeldSupport; });
 }
 
+int CenterRun::edgePixels(const Frame& edgeimg) {
+    // Counted in 16 byte-wide lanes (ten columns each at most), which the compiler turns into a
+    // few vector compares.
+    constexpr int kLanes = 16;
+    static_assert(Frame::kPictureWidth % kLanes == 0);
+    int count = 0;
+    for (int y = kCountedFirstRow; y <= kCountedLastRow; ++y) {
+        const std::uint8_t* row = edgeimg.row(y).data();
+        std::array<std::uint8_t, kLanes> lanes{};
+        for (int x = 0; x < Frame::kPictureWidth; x += kLanes)
+            for (int i = 0; i < kLanes; ++i)
+                lanes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(
+                    lanes[static_cast<std::size_t>(i)] + (row[x + i] == kEdge ? 1 : 0));
+        for (const std::uint8_t lane : lanes)
+            count += lane;
+    }
+    return count;
+}
+
 CenterRun findcenter(TrackingState& state, Surface& picture4) {
     CenterRun run;
     for (int n = 0; n < 3; ++n)
@@ -108,7 +127,6 @@ CenterRun findcenter(TrackingState& state, Surface& picture4) {
     run.line = bestfitline(state, picture4);
     for (int n = 0; n < 3; ++n)
         run.centres[n] = state.history.at(n, 1);
-    run.forecast = run.centres[0] - run.centres[1];
     return run;
 }
 

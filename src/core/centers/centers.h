@@ -1,8 +1,8 @@
 #pragma once
 
+#include "centers/overlay.h"
 #include "drawing/surface.h"
 #include "state/tracking_state.h"
-#include "centers/overlay.h"
 
 #include <array>
 
@@ -18,6 +18,12 @@ inline constexpr int kHeldSupport = 11;
 // The rows of the edge map that the centre search reads: the bands around the scan rows.
 inline constexpr int kSearchedFirstRow = kScanRows.front() - kBandHalfHeight;
 inline constexpr int kSearchedLastRow = kScanRows.back() + kBandHalfHeight;
+// The rows whose edge pixels are counted with a frame's runs, and the count a whole frame can
+// reach there.
+inline constexpr int kCountedFirstRow = 30;
+inline constexpr int kCountedLastRow = 90;
+inline constexpr int kCountedCells =
+    (kCountedLastRow - kCountedFirstRow + 1) * Frame::kPictureWidth;
 
 // Resets the scan-row table: rows 40, 60, 80, each with centre column 80. Entry 3 and the unused
 // second index 2 are left as they are.
@@ -39,25 +45,46 @@ int findedge(const TrackingState& state, int startw, int starth, bool goright);
 // nothing). A scan row is held when at least kHeldSupport of its 21 rows support it.
 int centers(TrackingState& state, int hcenter, int wcenter, int hisloc);
 
-// Whether a band row whose searches from `start` found `right` and `left` supports that start:
-// both found an edge (neither 160 nor -1) and `start` lies strictly between them.
+// The support rule: whether a band row whose searches from `start` found `right` and `left`
+// supports that start: both found an edge (neither 160 nor -1) and `start` lies strictly between
+// them.
 constexpr bool supportsStart(int start, int right, int left) {
     return left >= 0 && right < Frame::kPictureWidth && left < start && start < right;
+}
+
+// The same rule over every cut value at once, for a band row of gradient magnitudes whose edge map
+// at cut v marks the magnitudes that reach v (sobelCut): the cut values v with first <= v <= last
+// at which the row supports `start`. The searches from `start` find an edge on both sides while v
+// is at most the smaller of the two running maxima from `start` (`rightMax`, `leftMax`, each
+// taken from `start` outwards to its side's last inner column), and `start` is no edge itself once
+// v exceeds its own magnitude `startMagnitude`. Empty (first > last) when no cut value supports.
+struct SupportedCuts {
+    int first = 0;
+    int last = -1;
+};
+constexpr SupportedCuts supportedCuts(int startMagnitude, int rightMax, int leftMax) {
+    return {startMagnitude + 1, rightMax < leftMax ? rightMax : leftMax};
 }
 
 // The centre column of a band whose right and left edge columns, one per band row, sum to
 // `rightSum` and `leftSum`: what centers() stores.
 int bandCentre(long rightSum, long leftSum);
 
-// What one "Find Center" produces.
+// What one "Find Center" produces, and the small rules read from it.
 struct CenterRun {
     std::array<int, 3> centres{}; // new centre columns on rows 40, 60, 80
-    int forecast = 0;             // centre on row 40 minus centre on row 60
     LineEnds line;                // the fitted line's end columns on rows 40 and 80
     std::array<int, 3> support{}; // band rows that supported each run's start column (centers)
 
-    // Every scan row held: the path was tracked on this frame.
+    // The forecast: the centre on row 40 minus the centre on row 60 (the window's `middiff`).
+    int forecast() const { return centres[0] - centres[1]; }
+
+    // Every scan row held (at least kHeldSupport supporting rows): the path was tracked.
     bool tracked() const;
+
+    // The edge pixels (0) of rows kCountedFirstRow..kCountedLastRow, columns 0..159 of the edge
+    // map the runs searched: 0..kCountedCells, counted once per frame and threshold.
+    static int edgePixels(const Frame& edgeimg);
 };
 
 // Re-estimates the three centres, each from its own previous centre, draws the overlay on

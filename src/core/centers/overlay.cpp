@@ -48,15 +48,14 @@ void linesegments(const TrackingState& state, Surface& picture4) {
                         static_cast<float>(kCentreCircleRadius), kBlue);
 }
 
-LineEnds fitline(const TrackingState& state) {
-    const int firstCentre = column(state, 0);
+LineEnds fitline(const std::array<int, 3>& columns, const std::array<int, 3>& rows) {
     double sumX = 0;
     double sumY = 0;
     double sumXY = 0;
     double sumXX = 0;
-    for (int n = 0; n < kPoints; ++n) {
-        const long x = static_cast<long>(column(state, n)) - kFitColumnOrigin;
-        const long y = kFitRowOrigin - static_cast<long>(row(state, n));
+    for (std::size_t n = 0; n < columns.size(); ++n) {
+        const long x = static_cast<long>(columns[n]) - kFitColumnOrigin;
+        const long y = kFitRowOrigin - static_cast<long>(rows[n]);
         sumX += term16(x, "x'");
         sumY += term16(y, "y'");
         sumXY += term16(x * y, "x'y'");
@@ -74,15 +73,16 @@ LineEnds fitline(const TrackingState& state) {
     // A vertical fit (all centres in one column) or a level one cannot be solved for the column;
     // both give the vertical line through the first centre.
     if (slope == 0)
-        return {static_cast<double>(firstCentre), static_cast<double>(firstCentre)};
-    const int topRise = kFitRowOrigin - row(state, 0);
-    const int bottomRise = kFitRowOrigin - row(state, 2);
+        return {static_cast<double>(columns[0]), static_cast<double>(columns[0])};
+    const int topRise = kFitRowOrigin - rows[0];
+    const int bottomRise = kFitRowOrigin - rows[2];
     return {(topRise - intercept) / slope + kFitColumnOrigin,
             (bottomRise - intercept) / slope + kFitColumnOrigin};
 }
 
 LineEnds bestfitline(const TrackingState& state, Surface& picture4) {
-    const LineEnds ends = fitline(state);
+    const LineEnds ends = fitline({column(state, 0), column(state, 1), column(state, 2)},
+                                  {row(state, 0), row(state, 1), row(state, 2)});
     useOverlayPen(picture4);
     picture4.line(static_cast<float>(ends.top), static_cast<float>(row(state, 0)),
                   static_cast<float>(ends.bottom), static_cast<float>(row(state, 2)), kRed);

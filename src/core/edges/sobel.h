@@ -11,6 +11,9 @@ namespace vireo {
 // Touches nothing else.
 void initmask(TrackingState& state);
 
+// The edge threshold runs from 0 to kMaxThreshold; higher marks more edges.
+inline constexpr int kMaxThreshold = 255;
+
 // The cut value a gradient magnitude must reach to be an edge: 255 - threshold.
 constexpr int sobelCut(int threshold) {
     return 255 - threshold;

@@ -27,11 +27,15 @@ Expected<void> Tracker::startUp(std::filesystem::path folder, int threshold,
     return moveme(state_, folder_, *frame, surfaces_.picture3);
 }
 
-Expected<void> Tracker::changeFrame(int frame) {
+void Tracker::rewindFrame() {
     setFlags(false);
     if (surfaces_.picture4)
         surfaces_.picture4->clear();
     historyinit(state_);
+}
+
+Expected<void> Tracker::changeFrame(int frame) {
+    rewindFrame();
     Expected<void> loaded = moveme(state_, folder_, frame, surfaces_.picture3);
     if (!loaded) {
         state_.grayimg.fill(0);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "drawing/null_surface.h"
-#include "state/tracking_state.h"
-#include "errors/error.h"
 #include "centers/centers.h"
+#include "drawing/null_surface.h"
+#include "errors/error.h"
+#include "state/tracking_state.h"
 
 #include <filesystem>
 #include <optional>
@@ -48,6 +48,11 @@ public:
     // the previous frame's edges under the new number, and a cleared picture3; the refusal is
     // returned.
     Expected<void> changeFrame(int frame);
+
+    // The frame change back to the frame loaded last, without reading its file again: both
+    // flags cleared, picture4 cleared, scan rows reset. What changeFrame() does for an unchanged
+    // file, picture3 and the grey frame kept as they are.
+    void rewindFrame();
 
     // "Display Picture": the edge map of the grey frame at the threshold, painted on picture4;
     // both flags set.
