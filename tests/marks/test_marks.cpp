@@ -1,11 +1,14 @@
 #include "bmp_builder.h"
 #include "marks/mark_error.h"
 #include "marks/marks_file.h"
+#include "marks/marks_store.h"
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 namespace vireo {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::TempFolder;
 
 // A click's row: the scan row it marks, or none. The bands reach 10 rows out, inclusive, and a
@@ -123,7 +127,9 @@ TEST(MarksFile, ReadsWhatItWroteAndLenientLineEnds) {
     EXPECT_EQ(readText(file), "frame,row,column\n0,40,0.0\n0,60,83.5\n7,80,159.9\n");
     EXPECT_EQ(readMarksFile(file).value(), marks);
 
-    writeText(file, "frame,row,column\r\n\r\n0,40,0\r\n7,80,159.9\r\n0,60,1.0\r\n0,60,83.5");
+    // Spreadsheets write a byte-order mark and CRLF line ends.
+    writeText(file, "\xEF\xBB\xBF"
+                    "frame,row,column\r\n\r\n0,40,0\r\n7,80,159.9\r\n0,60,1.0\r\n0,60,83.5");
     EXPECT_EQ(readMarksFile(file).value(), marks);
 }
 
@@ -157,9 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{kHead + "1,40,160",
                   "line 4: column \"160\" is not a number 0..159.9 with at most one decimal"}));
 
-// A save that fails part way (the file size limit cuts the write short, or the target is a
-// folder) leaves the old file whole and no temporary file behind; a file that is not there does
-// not read.
+// A save that fails part way (the file size limit cuts the write short) or at once (no folder)
+// leaves the old file whole and no temporary file behind.
 TEST(MarksFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     TempFolder folder;
     const auto file = folder.path() / kMarksFileName;
@@ -185,19 +190,65 @@ TEST(MarksFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not fail so";
     EXPECT_EQ(readText(file), oldText);
-
-    const auto inTheWay = folder.path() / "folder";
-    std::filesystem::create_directory(inTheWay);
-    EXPECT_FALSE(writeMarksFile(inTheWay, many));
     EXPECT_FALSE(writeMarksFile(folder.path() / "gone" / kMarksFileName, many));
-    EXPECT_EQ(readMarksFile(folder.path() / "gone").error().reason,
-              "cannot read: no such file or directory");
 
     std::vector<std::filesystem::path> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         left.push_back(entry.path().filename());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::filesystem::path>{"folder", kMarksFileName}));
+    EXPECT_EQ(left, (std::vector<std::filesystem::path>{kMarksFileName}));
+}
+
+// A file that cannot be read whole (a bad line, a folder, a pipe, a device, one too large) is
+// refused with its reason, without waiting for a writer or reading without end, and no save
+// touches it.
+TEST(MarksStore, NeverWritesAFileItCouldNotReadWhole) {
+    TempFolder folder;
+    const auto file = folder.path() / kMarksFileName;
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { writeText(file, kHead + "5,50,1.0\n"); },
+         "line 4: row 50 is not a scan row (40, 60 or 80)"},
+        {[&] { fs::create_directory(file); }, "is a folder, not a marks file"},
+        {[&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, "not a regular file"},
+        {[&] { fs::create_symlink("/dev/zero", file); }, "not a regular file"},
+        {[&] {
+             writeText(file, kHead);
+             fs::resize_file(file, kMostMarksFileBytes + 1);
+         },
+         "file is 67108865 bytes, over the 67108864 bytes (64 MiB) a marks file may hold"}};
+    for (const auto& [make, reason] : cases) {
+        fs::remove_all(file);
+        make();
+        const auto before = std::pair(fs::symlink_status(file).type(), fs::last_write_time(file));
+        MarksStore store = MarksStore::forRecording(folder.path());
+        EXPECT_EQ(store.unreadable(), (Error{file.string(), reason}));
+        EXPECT_FALSE(store.save(Marks{}));
+        EXPECT_EQ(std::pair(fs::symlink_status(file).type(), fs::last_write_time(file)), before);
+    }
+}
+
+// A save through a symbolic link replaces the file it leads to and keeps the link. Temporary files
+// of writers that are gone are removed; those of a running one (process 1) stay.
+TEST(MarksFile, WritesThroughLinksAndRemovesWhatDeadWritersLeft) {
+    TempFolder folder;
+    const auto link = folder.path() / "run" / kMarksFileName;
+    fs::create_directory(link.parent_path());
+    fs::create_symlink("../shared.csv", link);
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const auto litter = [&](pid_t writer) {
+        return folder.path() / ("shared.csv.vireo-temp-" + std::to_string(writer) + "-a8Zq3x");
+    };
+    writeText(litter(gone), "frame,row");
+    writeText(litter(1), "frame,row");
+    Marks marks;
+    marks.set(Mark{1, 40, 800});
+    ASSERT_TRUE(writeMarksFile(link, marks));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readMarksFile(folder.path() / "shared.csv").value(), marks);
+    EXPECT_EQ(std::pair(fs::exists(litter(gone)), fs::exists(litter(1))), std::pair(false, true));
 }
 
 } // namespace

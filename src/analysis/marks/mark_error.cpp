@@ -58,4 +58,18 @@ std::optional<std::size_t> MarkError::suggested() const {
     return bestStart + (bestLength - 1) / 2;
 }
 
+MarkError markErrorOver(const Marks& marks, const RecordingOverview& overview) {
+    MarkError errors(marks, RecordingOverview::sweepSettings().thresholds);
+    std::optional<int> previous;
+    for (const Mark& mark : marks.all()) {
+        if (mark.frame == previous)
+            continue;
+        previous = mark.frame;
+        const long long index = overview.indexNearest(mark.frame);
+        if (overview.frameAt(index) == mark.frame && overview.at(index, 0).loaded)
+            errors.add(overview.frameSweep(index));
+    }
+    return errors;
+}
+
 } // namespace vireo

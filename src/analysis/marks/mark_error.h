@@ -1,6 +1,7 @@
 #pragma once
 
 #include "marks/marks.h"
+#include "recording/recording_overview.h"
 #include "sweep/frame_sweep.h"
 
 #include <optional>
@@ -37,5 +38,9 @@ private:
     long long marked_ = 0;
     std::vector<long long> errorTenths_; // per threshold, the sum of |centre - mark| in tenths
 };
+
+// The error of `marks` over a complete `overview`: its marked frames that loaded, at every
+// threshold of its sweep (RecordingOverview::sweepSettings()).
+MarkError markErrorOver(const Marks& marks, const RecordingOverview& overview);
 
 } // namespace vireo

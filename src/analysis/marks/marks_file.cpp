@@ -1,8 +1,9 @@
 #include "marks/marks_file.h"
 
+#include "centers/centers.h"
 #include "errors/decimal.h"
 #include "errors/reason_text.h"
-#include "centers/centers.h"
+#include "marks/whole_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,31 +23,55 @@ namespace {
 constexpr std::string_view kHeader = "frame,row,column";
 constexpr int kLastTenths = Frame::kPictureWidth * 10 - 1;
 
-Error fileError(const std::filesystem::path& file, const std::string& what, int errorNumber) {
-    return Error{file.string(), what + ": " + reasonText(std::strerror(errorNumber))};
+Error readError(const std::filesystem::path& file, std::string reason) {
+    return Error{file.string(), std::move(reason)};
 }
 
-// The whole file, or errno.
+// Closes a file descriptor when it goes out of scope.
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() { ::close(fd); }
+};
+
+// The whole file, when it is a regular file of at most kMostMarksFileBytes.
 Expected<std::string> readAll(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file.filename().string().find(kTemporaryMarker) != std::string::npos)
+        return readError(file, "is a temporary file of an unfinished write, not a marks file");
+    // Non-blocking, so that opening a pipe cannot wait for a writer; it is refused below.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return fileError(file, "cannot read", errno);
+        return readError(file, errno == ENXIO ? "not a regular file" // a socket
+                                              : "cannot read: " + reasonText(std::strerror(errno)));
+    const FileDescriptor open{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return readError(file, "cannot read: " + reasonText(std::strerror(errno)));
+    if (S_ISDIR(info.st_mode))
+        return readError(file, "is a folder, not a marks file");
+    if (!S_ISREG(info.st_mode))
+        return readError(file, "not a regular file");
+    const auto tooLarge = [&](long long size) {
+        return readError(file, "file is " + std::to_string(size) + " bytes, over the " +
+                                   std::to_string(kMostMarksFileBytes) +
+                                   " bytes (64 MiB) a marks file may hold");
+    };
+    if (info.st_size > kMostMarksFileBytes)
+        return tooLarge(info.st_size);
     std::string bytes;
     char buffer[1 << 14];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int errorNumber = errno;
-            ::close(fd);
-            return fileError(file, "cannot read", errorNumber);
-        }
+        if (got < 0)
+            return readError(file, "cannot read: " + reasonText(std::strerror(errno)));
         if (got == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(got));
+        // A file that grows while it is read stops at the limit all the same.
+        if (static_cast<long long>(bytes.size()) > kMostMarksFileBytes)
+            return tooLarge(static_cast<long long>(bytes.size()));
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -115,26 +140,16 @@ std::string marksText(const Marks& marks) {
     return text;
 }
 
-// Writes all of `text` to `fd`; 0 or errno.
-int writeText(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0)
-            return errno;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return 0;
-}
-
 } // namespace
 
 Expected<Marks> readMarksFile(const std::filesystem::path& file) {
     const Expected<std::string> bytes = readAll(file);
     if (!bytes)
         return bytes.error();
-    const std::string_view text = *bytes;
+    std::string_view text = *bytes;
+    // Spreadsheets put a UTF-8 byte-order mark before the header.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     Marks marks;
     bool header = false;
     int lineNumber = 0;
@@ -168,44 +183,7 @@ Expected<Marks> readMarksFile(const std::filesystem::path& file) {
 }
 
 Expected<void> writeMarksFile(const std::filesystem::path& file, const Marks& marks) {
-    const std::string text = marksText(marks);
-    std::string temporary = file.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return fileError(file, "cannot write", errno);
-    // mkstemp makes the file readable by its owner alone: keep the old file's permissions, or
-    // give a new one the usual 0644.
-    struct stat old {};
-    const mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644;
-    int errorNumber = 0;
-    if (::fchmod(fd, mode) != 0)
-        errorNumber = errno;
-    if (errorNumber == 0)
-        errorNumber = writeText(fd, text);
-    if (errorNumber == 0 && ::fsync(fd) != 0)
-        errorNumber = errno;
-    if (::close(fd) != 0 && errorNumber == 0)
-        errorNumber = errno;
-    if (errorNumber == 0 && ::rename(temporary.c_str(), file.c_str()) != 0)
-        errorNumber = errno;
-    if (errorNumber != 0) {
-        ::unlink(temporary.c_str());
-        return fileError(file, "cannot write", errorNumber);
-    }
-    // The rename itself reaches the disk with the folder. A folder that cannot be opened for
-    // reading still holds the new file; only a failed flush is reported.
-    std::filesystem::path folder = file.parent_path();
-    if (folder.empty())
-        folder = ".";
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        const int flushed = ::fsync(folderFd);
-        const int flushError = errno;
-        ::close(folderFd);
-        if (flushed != 0)
-            return fileError(file, "cannot write", flushError);
-    }
-    return {};
+    return writeFileWhole(file, marksText(marks));
 }
 
 } // namespace vireo

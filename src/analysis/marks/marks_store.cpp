@@ -1,0 +1,58 @@
+#include "marks/marks_store.h"
+
+#include "marks/marks_file.h"
+
+#include <system_error>
+
+namespace vireo {
+
+std::filesystem::path marksFileFor(const std::filesystem::path& recording) {
+    return recording / kMarksFileName;
+}
+
+MarksStore::MarksStore(std::filesystem::path file)
+    : file_(std::move(file)) {}
+
+MarksStore MarksStore::forRecording(const std::filesystem::path& recording) {
+    MarksStore store(marksFileFor(recording));
+    std::error_code error;
+    // A link that leads nowhere is no file yet: a save creates the file it names.
+    if (std::filesystem::status(store.file_, error).type() != std::filesystem::file_type::not_found)
+        store.read();
+    return store;
+}
+
+MarksStore MarksStore::fromFile(const std::filesystem::path& file) {
+    MarksStore store(file);
+    store.read();
+    return store;
+}
+
+void MarksStore::read() {
+    found_ = true;
+    Expected<Marks> read = readMarksFile(file_);
+    if (read)
+        marks_ = std::move(*read);
+    else
+        unreadable_ = read.error();
+}
+
+Expected<void> MarksStore::save(const Marks& marks) {
+    if (unreadable_)
+        return *unreadable_;
+    const Expected<void> saved = writeMarksFile(file_, marks);
+    inMemoryOnly_ = !saved;
+    return saved;
+}
+
+Expected<void> MarksStore::saveAs(const std::filesystem::path& file, const Marks& marks) {
+    if (const Expected<void> saved = writeMarksFile(file, marks); !saved)
+        return saved;
+    file_ = file;
+    found_ = true;
+    unreadable_.reset();
+    inMemoryOnly_ = false;
+    return {};
+}
+
+} // namespace vireo
