@@ -1,6 +1,7 @@
 #include "app/window/frm_main_layout.h"
 
 #include "ui/click_slider.h"
+#include "ui/elided_label.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
 
@@ -80,9 +81,8 @@ QLabel* createStatusLine(QWidget& window) {
     window.setFixedSize(kFrmMainWindowSize);
     const int top = kFrmMainClientSize.height();
     const int height = kFrmMainWindowSize.height() - top;
-    auto* line = place(new QLabel(&window), "statusLine", 8, top, kFrmMainWindowSize.width() - 16,
-                       height - 2);
-    line->setTextFormat(Qt::PlainText);
+    auto* line = place(new ElidedLabel(&window), "statusLine", 8, top,
+                       kFrmMainWindowSize.width() - 16, height - 2);
     return line;
 }
 

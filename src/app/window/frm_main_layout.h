@@ -43,7 +43,8 @@ inline constexpr int kPicsliderDefaultMaximum = 12;
 FrmMainControls createFrmMainControls(QWidget& window);
 
 // Grows `window` to kFrmMainWindowSize and puts a one-line label named statusLine in the strip
-// below the control area. It takes no focus, so the tab order stays that of the ten controls.
+// below the control area. It takes no focus, so the tab order stays that of the ten controls. A
+// text longer than the line ends in "…", with the whole text in the line's tooltip.
 QLabel* createStatusLine(QWidget& window);
 
 } // namespace vireo
