@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace vireo {
 namespace {
@@ -176,6 +177,27 @@ TEST_F(CliEndToEnd, SummaryWithMarksAddsTheErrorAndTheSuggestedThreshold) {
     EXPECT_EQ(std::tuple(marked.exitCode, marked.out), std::tuple(1, expected));
     const std::string jsonl = runCli(summary + QStringList{"-f", "jsonl"}).out;
     EXPECT_TRUE(jsonl.ends_with(",\"marked\":2,\"error\":0.5,\"suggested\":1}\n")) << jsonl;
+}
+
+// Marks that cannot be read whole stop the run before any frame, with the file and the reason,
+// and are left as they are; a pipe or a device is refused unread.
+TEST_F(CliEndToEnd, MarksThatCannotBeReadWholeStopTheRunAndStayAsTheyAre) {
+    addFrame(1, kStraight);
+    const std::string pipe = sub("pipe").toStdString();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& special : {pipe, std::string("/dev/zero")}) {
+        const CliRun run = runCli({"-d", dir(), "--marks", special.c_str()});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", "vireo-cli: " + special + ": not a regular file\n"));
+    }
+    const std::string bad = "frame,row,column\n1,40,74\n5,50,1.0\n";
+    testing::writeFile(folder_.path() / "vireo-marks.csv", {bad.begin(), bad.end()});
+    const CliRun run = runCli({"-d", dir(), "--summary"});
+    EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+              std::tuple(1, "",
+                         "vireo-cli: " + sub("vireo-marks.csv").toStdString() +
+                             ": line 3: row 50 is not a scan row (40, 60 or 80)\n"));
+    EXPECT_EQ(readFile(folder_.path() / "vireo-marks.csv"), bad);
 }
 
 TEST_F(CliEndToEnd, UnwritableOutputFolderFailsTheFrameWithAMessageNamingThePath) {

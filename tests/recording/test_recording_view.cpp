@@ -6,6 +6,7 @@
 
 #include "app/window/recording_view.h"
 #include "ui/click_slider.h"
+#include "ui/elided_label.h"
 #include "ui/sweep_plot.h"
 #include "ui/timeline_plot.h"
 #include "window_driver.h"
@@ -14,7 +15,9 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
+#include <QToolTip>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace vireo::testing {
 namespace {
@@ -200,29 +203,46 @@ void RecordingViewTest::keepsBadAndUnwritableMarksFilesSafe() {
     const std::string bad = "frame,row,column\n1,40,83.0\n2,50,80.0\n";
     std::ofstream(file) << bad;
     WindowDriver driver(folder.path());
-    QVERIFY2(driver.text("statusLine").contains(QStringLiteral("line 3")),
-             qPrintable(driver.text("statusLine")));
-    QCOMPARE(fileText(file), bad);
+    // A file that was not read whole is never replaced: a click marks nothing and says why, where
+    // and how to go on, the whole of it in the status line's tooltip.
     driver.pressShortcut(Qt::CTRL | Qt::Key_M);
     QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(81, 60));
-    QCOMPARE(fileText(file), std::string("frame,row,column\n1,60,81.0\n"));
+    QCOMPARE(fileText(file), bad);
+    QVERIFY(driver.window().marks().empty());
+    auto* status = driver.find<ElidedLabel>("statusLine");
+    QVERIFY2(status->text().contains(QStringLiteral("line 3")) &&
+                 status->text().endsWith(QStringLiteral("keeps new marks in another file")),
+             qPrintable(status->text()));
+    QVERIFY(status->shownText().endsWith(QChar(0x2026)));
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), status->mapToGlobal(QPoint(4, 4)));
+    QCoreApplication::sendEvent(status, &help);
+    QCOMPARE(QToolTip::text(), status->text());
 
-    // A marks file that cannot be replaced (here a folder in its place) keeps the marks in
-    // memory until they are saved elsewhere.
-    TempFolder other;
-    makeFolder(other.path());
-    std::filesystem::create_directory(other.path() / "vireo-marks.csv");
-    driver.window().openFolder(other.path());
-    QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(79, 80));
-    QVERIFY2(driver.text("statusLine").contains(QStringLiteral("in memory")),
-             qPrintable(driver.text("statusLine")));
-    QCOMPARE(driver.window().marks().size(), std::size_t{1});
     const std::filesystem::path elsewhere = folder.path() / "saved.csv";
     driver.window().setMarksFileChooser(
         [&](QWidget&, const std::filesystem::path&) { return std::optional(elsewhere); });
     driver.pressShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
-    QCOMPARE(fileText(elsewhere), std::string("frame,row,column\n1,80,79.0\n"));
-    QCOMPARE(driver.window().marksFile(), elsewhere);
+    QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(81, 60));
+    QCOMPARE(fileText(elsewhere), std::string("frame,row,column\n1,60,81.0\n"));
+    QCOMPARE(fileText(file), bad);
+
+    // A pipe as the marks file is refused without waiting for a writer.
+    TempFolder piped;
+    makeFolder(piped.path());
+    QCOMPARE(::mkfifo((piped.path() / "vireo-marks.csv").c_str(), 0600), 0);
+    driver.window().openFolder(piped.path());
+    QVERIFY2(status->text().contains(QStringLiteral("not a regular file")),
+             qPrintable(status->text()));
+
+    // A marks file that cannot be written (a link into a folder that is not there) keeps the
+    // marks in memory.
+    TempFolder other;
+    makeFolder(other.path());
+    std::filesystem::create_symlink("gone/marks.csv", other.path() / "vireo-marks.csv");
+    driver.window().openFolder(other.path());
+    QTest::mouseClick(driver.find<QWidget>("Picture3"), Qt::LeftButton, {}, QPoint(79, 80));
+    QVERIFY2(status->text().contains(QStringLiteral("in memory")), qPrintable(status->text()));
+    QCOMPARE(driver.window().marks().size(), std::size_t{1});
 }
 
 void RecordingViewTest::movesTheThresholdToTheSuggestedOne() {

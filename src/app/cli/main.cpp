@@ -5,12 +5,12 @@
 #include "app/cli/output_files.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
+#include "errors/reason_text.h"
 #include "input/frame_list.h"
 #include "marks/mark_error.h"
-#include "marks/marks_file.h"
+#include "marks/marks_store.h"
 #include "sweep/sweep_driver.h"
 #include "sweep/sweep_summary.h"
-#include "errors/reason_text.h"
 
 #include <cerrno>
 #include <csignal>
@@ -55,19 +55,14 @@ bool makeOutputFolders(const CliOptions& options) {
 // The marks the summary is measured against: the file given, which must read, or the folder's
 // marks file when the summary is asked for and the file exists; nullopt without marks.
 vireo::Expected<std::optional<vireo::Marks>> readMarks(const CliOptions& options) {
-    std::filesystem::path file;
-    if (options.marksFile) {
-        file = *options.marksFile;
-    } else {
-        file = options.folder / vireo::kMarksFileName;
-        std::error_code error;
-        if (!options.summary || !std::filesystem::exists(file, error))
-            return std::optional<vireo::Marks>();
-    }
-    vireo::Expected<vireo::Marks> marks = vireo::readMarksFile(file);
-    if (!marks)
-        return marks.error();
-    return std::optional(std::move(*marks));
+    if (!options.marksFile && !options.summary)
+        return std::optional<vireo::Marks>();
+    const vireo::MarksStore store = options.marksFile
+                                        ? vireo::MarksStore::fromFile(*options.marksFile)
+                                        : vireo::MarksStore::forRecording(options.folder);
+    if (store.unreadable())
+        return *store.unreadable();
+    return store.found() ? std::optional(store.marks()) : std::nullopt;
 }
 
 // Where each frame's results go, in frame order: its records, or its share of the summary lines,

@@ -4,7 +4,6 @@
 #include "app/window/pixel_readout.h"
 #include "app/window/recording_view.h"
 #include "input/frame_list.h"
-#include "marks/marks_file.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
@@ -315,22 +314,21 @@ void frmMain::setNote(QString note) {
 }
 
 std::filesystem::path frmMain::marksFile() const {
-    return marksElsewhere_ ? *marksElsewhere_ : tracker_.folder() / kMarksFileName;
+    return marksStore_ ? marksStore_->file() : marksFileFor(tracker_.folder());
 }
 
 void frmMain::readMarks() {
-    marksElsewhere_.reset();
-    markEditor_.reset({});
-    std::error_code error;
-    if (std::filesystem::exists(marksFile(), error)) {
-        Expected<Marks> read = readMarksFile(marksFile());
-        if (read)
-            markEditor_.reset(std::move(*read));
-        else
-            setNote(QStringLiteral("Marks not read: %1 (the file stays as it is until you mark)")
-                        .arg(QString::fromStdString(read.error().message())));
-    }
+    marksStore_ = MarksStore::forRecording(tracker_.folder());
+    markEditor_.reset(marksStore_->marks());
+    if (marksStore_->unreadable())
+        setNote(unreadableMarksNote());
     showMarks();
+}
+
+QString frmMain::unreadableMarksNote() const {
+    return QStringLiteral("Marks not read, clicks mark nothing: %1; mend the file and open the "
+                          "folder again, or %2 keeps new marks in another file")
+        .arg(QString::fromStdString(marksStore_->unreadable()->message()), keyText(kSaveMarksKey));
 }
 
 void frmMain::showMarks() {
@@ -352,6 +350,10 @@ void frmMain::toggleMarking() {
 }
 
 void frmMain::markAt(QPoint pixel) {
+    if (marksStore_->unreadable()) {
+        setNote(unreadableMarksNote());
+        return;
+    }
     const Expected<Mark> marked =
         markEditor_.mark(controls_.picslider->value(), pixel.x(), pixel.y());
     if (!marked) {
@@ -376,7 +378,7 @@ void frmMain::undoMark() {
 
 void frmMain::saveMarks() {
     showMarks();
-    if (const Expected<void> saved = writeMarksFile(marksFile(), markEditor_.marks()); !saved)
+    if (const Expected<void> saved = marksStore_->save(markEditor_.marks()); !saved)
         setNote(QStringLiteral("Marks kept in memory only, %1; %2 saves them elsewhere")
                     .arg(QString::fromStdString(saved.error().message()), keyText(kSaveMarksKey)));
 }
@@ -385,11 +387,10 @@ void frmMain::saveMarksElsewhere() {
     const auto chosen = chooseMarksFile_(*this, marksFile());
     if (!chosen)
         return;
-    if (const Expected<void> saved = writeMarksFile(*chosen, markEditor_.marks()); !saved) {
+    if (const Expected<void> saved = marksStore_->saveAs(*chosen, markEditor_.marks()); !saved) {
         setNote(QString::fromStdString(saved.error().message()));
         return;
     }
-    marksElsewhere_ = *chosen;
     setNote(QStringLiteral("Marks saved in %1").arg(QFile::decodeName(chosen->c_str())));
 }
 

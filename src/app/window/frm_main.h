@@ -1,8 +1,9 @@
 #pragma once
 
 #include "app/window/frm_main_layout.h"
-#include "marks/marks.h"
 #include "errors/error.h"
+#include "marks/marks.h"
+#include "marks/marks_store.h"
 #include "tracker/tracker.h"
 
 #include <QWidget>
@@ -97,8 +98,11 @@ private:
     void toggleMarking();
     void markAt(QPoint pixel);
     void undoMark();
-    // Reads the folder's marks file, if any; a bad one is reported and kept as it is.
+    // Reads the folder's marks file, if any. One that cannot be read whole is reported and kept
+    // as it is: while it stands, clicks mark nothing.
     void readMarks();
+    // Why clicks mark nothing while the marks file cannot be read, and how to go on.
+    QString unreadableMarksNote() const;
     // Writes the marks after a change; when that fails they stay in memory and the status line
     // says so.
     void saveMarks();
@@ -128,7 +132,8 @@ private:
     QString note_;
     MarkEditor markEditor_;
     bool marking_ = false;
-    std::optional<std::filesystem::path> marksElsewhere_; // chosen with Ctrl+Shift+S
+    // The folder's marks file, or the one chosen with Ctrl+Shift+S; set from Form_Load on.
+    std::optional<MarksStore> marksStore_;
     MarksFileChooser chooseMarksFile_;
     FolderChooser chooseFolder_;
     // The picture box and pixel the mouse points at, if any.

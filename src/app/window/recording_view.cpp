@@ -112,18 +112,7 @@ void RecordingView::showMarkErrors() {
         sweepPlot_->setMarkErrors({}, std::nullopt);
         return;
     }
-    const auto overview = sweep_->overview();
-    const sweep::SweepSettings settings = RecordingOverview::sweepSettings();
-    MarkError errors(marks_, settings.thresholds);
-    std::optional<int> previous;
-    for (const Mark& mark : marks_.all()) {
-        if (mark.frame == previous)
-            continue;
-        previous = mark.frame;
-        const long long index = overview->indexNearest(mark.frame);
-        if (overview->frameAt(index) == mark.frame && overview->at(index, 0).loaded)
-            errors.add(overview->frameSweep(index));
-    }
+    const MarkError errors = markErrorOver(marks_, *sweep_->overview());
     const auto index = errors.suggested();
     if (!index) { // no mark on a loaded frame: nothing to draw
         sweepPlot_->setMarkErrors({}, std::nullopt);
@@ -132,7 +121,7 @@ void RecordingView::showMarkErrors() {
     std::vector<std::optional<double>> curve;
     for (const MarkError::Line& line : errors.lines())
         curve.push_back(line.error);
-    suggested_ = settings.thresholds[*index];
+    suggested_ = RecordingOverview::sweepSettings().thresholds[*index];
     sweepPlot_->setMarkErrors(std::move(curve), suggested_);
 }
 
