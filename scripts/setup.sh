@@ -15,8 +15,9 @@ VIREO_PACKAGES=(
     imagemagick xdotool desktop-file-utils dpkg-dev
     # Manual pages, the window's SVG icon, and the Debian package's checks (scripts/check-package.sh).
     help2man libqt6svg6 lintian appstream man-db
-    # Turning a video into frames (the README's commands, run by tests/recording).
-    ffmpeg
+    # Turning a video into frames (the README's commands, run by tests/recording), and the
+    # libraries that read videos and pictures in-process.
+    ffmpeg libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev
 )
 
 vireo_install_packages() {

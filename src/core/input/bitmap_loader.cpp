@@ -1,7 +1,7 @@
 #include "input/bitmap_loader.h"
 
-#include "input/grey_conversion.h"
 #include "errors/reason_text.h"
+#include "input/grey_conversion.h"
 
 #include <algorithm>
 #include <array>
@@ -223,24 +223,52 @@ std::string frameFileName(int frameNumber) {
     return "pic" + std::to_string(frameNumber) + ".bmp";
 }
 
-Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
-                      Surface* picture) {
-    const std::string name = frameFileName(frameNumber);
-    // Each load reads into the buffer the load before it replaced, which therefore needs neither
-    // a fresh allocation nor clearing; a refused file leaves only this buffer changed.
-    thread_local std::vector<std::uint8_t> spare;
-    const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
-    if (!read)
-        return read.error();
-    const PixelLayout& layout = *read;
+namespace {
 
-    // Nothing below can fail: the state changes only once the whole frame has been read.
-    // The buffer holds all 120 rows of 480 bytes after the headers (readFrameFile).
-    const std::uint8_t* pixelData = spare.data() + layout.headerBytes;
+// Converts a frame file read into `bytes` (headers, then the pixel data) into the state and shows
+// it: the step that every load ends with. Nothing here can fail.
+void acceptFrame(TrackingState& state, std::vector<std::uint8_t>& bytes, const PixelLayout& layout,
+                 Surface* picture) {
+    const std::uint8_t* pixelData = bytes.data() + layout.headerBytes;
     convertToGrey(FramePixels(pixelData, kPixelBytes), layout.bottomUp, state.grayimg);
     if (picture != nullptr)
         picture->setPicture(toPicture(pixelData, layout));
-    state.filebytes.swap(spare);
+    state.filebytes.swap(bytes);
+}
+
+// Each load reads into the buffer the load before it replaced, which therefore needs neither a
+// fresh allocation nor clearing; a refused file leaves only this buffer changed.
+std::vector<std::uint8_t>& spareBuffer() {
+    thread_local std::vector<std::uint8_t> spare;
+    return spare;
+}
+
+} // namespace
+
+Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
+                      Surface* picture) {
+    const std::string name = frameFileName(frameNumber);
+    std::vector<std::uint8_t>& spare = spareBuffer();
+    const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
+    if (!read)
+        return read.error();
+    // The state changes only once the whole frame has been read.
+    acceptFrame(state, spare, *read, picture);
+    return {};
+}
+
+Expected<void> loadFrameFile(TrackingState& state, const std::string& name,
+                             std::span<const std::uint8_t> file, Surface* picture) {
+    PixelLayout layout;
+    if (std::string reason =
+            checkHeaders(file.data(), file.size(), static_cast<long long>(file.size()), layout);
+        !reason.empty())
+        return Error{name, std::move(reason)};
+    std::vector<std::uint8_t>& spare = spareBuffer();
+    spare.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(layout.headerBytes));
+    const auto pixels = file.begin() + static_cast<std::ptrdiff_t>(layout.dataOffset);
+    spare.insert(spare.end(), pixels, pixels + static_cast<std::ptrdiff_t>(kPixelBytes));
+    acceptFrame(state, spare, layout, picture);
     return {};
 }
 

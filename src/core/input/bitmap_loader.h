@@ -1,10 +1,12 @@
 #pragma once
 
 #include "drawing/surface.h"
-#include "state/tracking_state.h"
 #include "errors/error.h"
+#include "state/tracking_state.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 namespace vireo {
@@ -30,5 +32,11 @@ std::string frameFileName(int frameNumber);
 // than a frame's worth or block (devices and pipes are refused before they are read).
 Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
                       Surface* picture = nullptr);
+
+// The same for a frame file that is already in memory: `file` holds the whole file, `name` is
+// the subject of a refusal. Accepts and refuses exactly the files moveme does, with the same
+// reasons, and leaves the state as moveme would.
+Expected<void> loadFrameFile(TrackingState& state, const std::string& name,
+                             std::span<const std::uint8_t> file, Surface* picture = nullptr);
 
 } // namespace vireo

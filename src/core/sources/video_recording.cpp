@@ -1,0 +1,332 @@
+#include "sources/video_recording.h"
+
+#include "input/frame_list.h"
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+
+namespace vireo::media {
+
+namespace {
+
+constexpr int kRounding = AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX;
+
+std::string rateText(FrameRate rate) {
+    return rate.denominator == 1
+               ? std::to_string(rate.numerator)
+               : std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator);
+}
+
+} // namespace
+
+VideoRecording::VideoRecording(std::filesystem::path path, std::string name, MediaFile file,
+                               const Conversion& conversion)
+    : path_(std::move(path))
+    , name_(name)
+    , file_(std::move(file))
+    , conversion_(conversion)
+    , converter_(conversionChain({conversion.fit, std::nullopt, 0}), std::move(name))
+    , packet_(allocatePacket())
+    , picture_(allocateFrame()) {}
+
+Expected<std::unique_ptr<VideoRecording>> VideoRecording::open(const std::filesystem::path& path,
+                                                               const Conversion& conversion) {
+    const std::string name = path.filename().string();
+    Expected<MediaFile> file = MediaFile::open(path, name, conversion.decoderThreads);
+    if (!file)
+        return file.error();
+    std::unique_ptr<VideoRecording> video(
+        new VideoRecording(path, name, std::move(*file), conversion));
+    if (Expected<void> indexed = video->buildIndex(); !indexed)
+        return indexed.error();
+    if (video->packets_.empty())
+        return Error{name,
+                     video->note_.empty() ? "has no frames" : "has no frames: " + video->note_};
+    if (conversion.fps)
+        video->sampleAtRate(*conversion.fps);
+    return video;
+}
+
+Expected<void> VideoRecording::buildIndex() {
+    for (;;) {
+        const Expected<bool> read = file_.readPacket(packet_.get());
+        if (!read) {
+            // The frames before a damaged or missing end are still the recording's.
+            note_ = read.error().reason;
+            break;
+        }
+        if (!*read || packets_.size() >= static_cast<std::size_t>(kLargestFrameNumber))
+            break;
+        if (packet_->flags & AV_PKT_FLAG_KEY)
+            keyPackets_.push_back(static_cast<int>(packets_.size()));
+        packets_.push_back({packet_->pts, packet_->dts, packet_->pos, packet_->duration,
+                            (packet_->flags & AV_PKT_FLAG_KEY) != 0});
+    }
+    av_packet_unref(packet_.get());
+
+    shownPacket_.resize(packets_.size());
+    std::iota(shownPacket_.begin(), shownPacket_.end(), 0);
+    const bool timed = std::all_of(packets_.begin(), packets_.end(),
+                                   [](const PacketEntry& p) { return p.pts != AV_NOPTS_VALUE; });
+    if (timed)
+        std::stable_sort(shownPacket_.begin(), shownPacket_.end(), [this](int a, int b) {
+            return packets_[static_cast<std::size_t>(a)].pts <
+                   packets_[static_cast<std::size_t>(b)].pts;
+        });
+    shownNumber_.assign(packets_.size(), 0);
+    for (std::size_t shown = 0; shown < shownPacket_.size(); ++shown)
+        shownNumber_[static_cast<std::size_t>(shownPacket_[shown])] = static_cast<int>(shown);
+    // Without presentation times and with pictures presented out of order, only the decoder
+    // knows the order.
+    if (!timed && file_.stream()->codecpar->video_delay > 0)
+        if (Expected<void> learnt = learnPresentationOrder(); !learnt)
+            return learnt;
+    return reopen();
+}
+
+Expected<void> VideoRecording::learnPresentationOrder() {
+    if (Expected<void> opened = reopen(); !opened)
+        return opened;
+    std::vector<char> presented(packets_.size(), 0);
+    std::vector<int> order;
+    order.reserve(packets_.size());
+    for (;;) {
+        const Expected<int> next = nextPicture();
+        if (!next)
+            return next.error();
+        if (*next < 0)
+            break;
+        if (!presented[static_cast<std::size_t>(*next)]) {
+            presented[static_cast<std::size_t>(*next)] = 1;
+            order.push_back(*next);
+        }
+    }
+    // Packets that gave no picture come last, where they are refused.
+    for (std::size_t p = 0; p < packets_.size(); ++p)
+        if (!presented[p])
+            order.push_back(static_cast<int>(p));
+    shownPacket_ = std::move(order);
+    for (std::size_t shown = 0; shown < shownPacket_.size(); ++shown)
+        shownNumber_[static_cast<std::size_t>(shownPacket_[shown])] = static_cast<int>(shown);
+    return {};
+}
+
+void VideoRecording::sampleAtRate(FrameRate rate) {
+    // As the fps filter samples what the ffmpeg tool feeds it: times counted from the file's
+    // start, each rounded to the nearest tick of the rate; tick t shows the last picture at or
+    // before it, from the first picture's tick up to the end of the last picture's duration.
+    const AVStream& stream = *file_.stream();
+    const AVRational base = stream.time_base;
+    const AVRational tick{rate.denominator, rate.numerator};
+    const AVFormatContext& format = *file_.format();
+    const std::int64_t offset = format.start_time == AV_NOPTS_VALUE
+                                    ? 0
+                                    : av_rescale_q(-format.start_time, AV_TIME_BASE_Q, base);
+    const AVRational frameRate =
+        stream.r_frame_rate.num > 0 ? stream.r_frame_rate : AVRational{25, 1};
+    const std::int64_t frameDuration =
+        std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(frameRate), base));
+    const auto timeOf = [&](std::size_t shown) {
+        const PacketEntry& entry = packets_[static_cast<std::size_t>(shownPacket_[shown])];
+        return entry.pts == AV_NOPTS_VALUE ? static_cast<std::int64_t>(shown) * frameDuration
+                                           : entry.pts + offset;
+    };
+    ticks_.resize(shownPacket_.size());
+    for (std::size_t shown = 0; shown < ticks_.size(); ++shown)
+        ticks_[shown] = av_rescale_q_rnd(timeOf(shown), base, tick, AVRounding(kRounding));
+    const PacketEntry& last = packets_[static_cast<std::size_t>(shownPacket_.back())];
+    const std::int64_t duration = last.duration > 0 ? last.duration : frameDuration;
+    const std::int64_t endMicroseconds =
+        av_rescale_q(timeOf(ticks_.size() - 1), base, AV_TIME_BASE_Q) +
+        av_rescale_q(duration, base, AV_TIME_BASE_Q);
+    const std::int64_t end = av_rescale_q_rnd(
+        av_rescale_q_rnd(endMicroseconds, AV_TIME_BASE_Q, base, AVRounding(kRounding)), base, tick,
+        AVRounding(kRounding));
+    firstTick_ = ticks_.front();
+    samples_ = end > firstTick_ ? std::min<std::int64_t>(end - firstTick_, kLargestFrameNumber) : 0;
+}
+
+long long VideoRecording::frameCount() const {
+    return conversion_.fps ? samples_ : static_cast<long long>(packets_.size());
+}
+
+std::string VideoRecording::frameName(long long frame) const {
+    return name_ + " frame " + std::to_string(frame);
+}
+
+std::string VideoRecording::description() const {
+    const AVCodecParameters& parameters = *file_.stream()->codecpar;
+    std::string text =
+        name_ + ": " + std::to_string(parameters.width) + " x " +
+        std::to_string(parameters.height) + " " + avcodec_get_name(parameters.codec_id) +
+        (conversion_.fit == Fit::Crop ? ", cropped" : ", stretched") + " to 160 x 120, " +
+        (conversion_.fps ? "sampled at " + rateText(*conversion_.fps) + " fps"
+                         : std::string("every frame"));
+    return note_.empty() ? text : text + " (reading stopped early: " + note_ + ")";
+}
+
+Expected<void> VideoRecording::reopen() {
+    Expected<MediaFile> file = MediaFile::open(path_, name_, conversion_.decoderThreads);
+    if (!file)
+        return file.error();
+    file_ = std::move(*file);
+    nextPacket_ = firstSent_ = 0;
+    held_ = flushed_ = drained_ = false;
+    positioned_ = true;
+    lastShown_ = -1;
+    return {};
+}
+
+Expected<void> VideoRecording::seekTo(int key) {
+    avcodec_flush_buffers(file_.decoder());
+    positioned_ = held_ = flushed_ = drained_ = false;
+    lastShown_ = -1;
+    lastFailure_.clear();
+    const PacketEntry& entry = packets_[static_cast<std::size_t>(key)];
+    int sought = -1;
+    const int stream = file_.stream()->index;
+    if (key == 0)
+        sought = -1;
+    else if (entry.dts != AV_NOPTS_VALUE)
+        sought = av_seek_frame(file_.format(), stream, entry.dts, AVSEEK_FLAG_BACKWARD);
+    else if (entry.pts != AV_NOPTS_VALUE)
+        sought = av_seek_frame(file_.format(), stream, entry.pts, AVSEEK_FLAG_BACKWARD);
+    else if (entry.pos >= 0)
+        sought = av_seek_frame(file_.format(), stream, entry.pos, AVSEEK_FLAG_BYTE);
+    if (sought >= 0) {
+        // Which packet the demuxer landed on, found by its place in the file among the key
+        // frames at or before the one wanted; anything else is read again from the start.
+        const Expected<bool> read = file_.readPacket(packet_.get());
+        if (read && *read && packet_->pos >= 0) {
+            const auto last = std::upper_bound(keyPackets_.begin(), keyPackets_.end(), key);
+            const auto found = std::find_if(keyPackets_.begin(), last, [this](int k) {
+                return packets_[static_cast<std::size_t>(k)].pos == packet_->pos;
+            });
+            if (found != last) {
+                nextPacket_ = *found + 1;
+                firstSent_ = key;
+                held_ = true;
+                positioned_ = true;
+                return {};
+            }
+        }
+    }
+    if (Expected<void> opened = reopen(); !opened)
+        return opened;
+    firstSent_ = key;
+    return {};
+}
+
+Expected<int> VideoRecording::nextPicture() {
+    AVCodecContext* decoder = file_.decoder();
+    int failuresAtEnd = 0;
+    for (;;) {
+        const int received = avcodec_receive_frame(decoder, picture_.get());
+        if (received == 0) {
+            const std::int64_t number = picture_->pts;
+            if (number >= 0 && number < static_cast<std::int64_t>(packets_.size()))
+                return static_cast<int>(number);
+            av_frame_unref(picture_.get());
+            continue;
+        }
+        if (received == AVERROR_EOF) {
+            drained_ = true;
+            return -1;
+        }
+        if (received != AVERROR(EAGAIN)) {
+            lastFailure_ = errorText(received);
+            // A decoder that only fails once it has everything would not stop otherwise.
+            if (flushed_ && ++failuresAtEnd > 64) {
+                drained_ = true;
+                return -1;
+            }
+        }
+        if (flushed_)
+            continue;
+
+        if (!held_) {
+            Expected<bool> read = false;
+            if (nextPacket_ < static_cast<int>(packets_.size()))
+                read = file_.readPacket(packet_.get());
+            if (!read)
+                lastFailure_ = read.error().reason;
+            if (!read || !*read) {
+                if (const int sent = avcodec_send_packet(decoder, nullptr); sent < 0)
+                    return Error{name_, "cannot finish decoding (" + errorText(sent) + ")"};
+                flushed_ = true;
+                continue;
+            }
+            ++nextPacket_;
+        }
+        held_ = false;
+        const int number = nextPacket_ - 1;
+        if (number < firstSent_)
+            continue;
+        packet_->pts = number;
+        packet_->dts = AV_NOPTS_VALUE;
+        const int sent = avcodec_send_packet(decoder, packet_.get());
+        if (sent == AVERROR(EAGAIN))
+            held_ = true;
+        else if (sent < 0)
+            lastFailure_ = errorText(sent);
+    }
+}
+
+int VideoRecording::startingPacket(long long shown) const {
+    const int packet = shownPacket_[static_cast<std::size_t>(shown)];
+    auto key = std::upper_bound(keyPackets_.begin(), keyPackets_.end(), packet);
+    while (key != keyPackets_.begin()) {
+        --key;
+        if (shownNumber_[static_cast<std::size_t>(*key)] <= shown)
+            return *key;
+    }
+    return 0;
+}
+
+Expected<void> VideoRecording::decodeShown(long long shown, const std::string& frame) {
+    const int start = startingPacket(shown);
+    const bool onTheWay = positioned_ && !drained_ && shown > lastShown_ && firstSent_ <= start &&
+                          start <= nextPacket_;
+    if (!onTheWay)
+        if (Expected<void> sought = seekTo(start); !sought)
+            return sought;
+    for (;;) {
+        const Expected<int> next = nextPicture();
+        if (!next)
+            return next.error();
+        const long long number =
+            *next < 0 ? LLONG_MAX : shownNumber_[static_cast<std::size_t>(*next)];
+        if (number == shown) {
+            lastShown_ = number;
+            return {};
+        }
+        av_frame_unref(picture_.get());
+        if (number > shown) {
+            lastShown_ = number == LLONG_MAX ? lastShown_ : number;
+            return Error{frame, lastFailure_.empty()
+                                    ? "could not be decoded"
+                                    : "could not be decoded (" + lastFailure_ + ")"};
+        }
+        lastShown_ = std::max(lastShown_, number);
+    }
+}
+
+Expected<void> VideoRecording::readFrame(long long frame, std::vector<std::uint8_t>& file) {
+    if (frame < 0 || frame >= frameCount())
+        return Error{frameName(frame),
+                     "no such frame, the video has " + std::to_string(frameCount())};
+    long long shown = frame;
+    if (conversion_.fps)
+        shown =
+            std::upper_bound(ticks_.begin(), ticks_.end(), firstTick_ + frame) - ticks_.begin() - 1;
+    if (Expected<void> decoded = decodeShown(shown, frameName(frame)); !decoded)
+        return decoded;
+    Expected<void> converted = converter_.convert(*picture_, file_.stream()->time_base, file);
+    av_frame_unref(picture_.get());
+    if (!converted)
+        return Error{frameName(frame), converted.error().reason};
+    return {};
+}
+
+} // namespace vireo::media
