@@ -16,7 +16,7 @@ using testing::runFfmpeg;
 using testing::TempFolder;
 
 const Conversion kCrop{Fit::Crop, std::nullopt, 0};
-const Conversion kSampled{Fit::Stretch, FrameRate{10, 1}, 0};
+const Conversion kSampled{Fit::Stretch, FrameRate{17, 1}, 0};
 
 struct ByteCase {
     std::string name;
@@ -50,6 +50,13 @@ TEST_P(ConvertedAsReadmeSays, FrameIsTheCommandsBitmapFile) {
     const std::string convert =
         "-vf '" + conversionChain(c.conversion) + "' -pix_fmt bgr24 -start_number 0 ";
     std::filesystem::create_directory(work.path() / "out");
+    // Pictures come in the order of the numbers in their names (IMG_9.png before IMG_10.png).
+    const auto numberIn = [&](std::size_t n) {
+        const std::string name = (*opened)->frameName(static_cast<long long>(n));
+        return std::stoi(name.substr(name.find_first_of("0123456789")));
+    };
+    for (std::size_t n = 1; folder && n < frames.size(); ++n)
+        EXPECT_LT(numberIn(n - 1), numberIn(n));
     if (folder)
         for (std::size_t n = 0; n < frames.size(); ++n)
             runFfmpeg(work.path(), "-i " + c.input +
@@ -84,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         ByteCase{"CroppedWide", kSource + "1280x720:rate=25:duration=1 -c:v libx264 a.mkv", "a.mkv",
                  kCrop},
-        ByteCase{"SampledAtTen", kSource + "640x480:rate=30:duration=2 -c:v libx264 a.mp4", "a.mp4",
+        ByteCase{"SampledAt17", kSource + "640x480:rate=30:duration=2 -c:v libx264 a.mp4", "a.mp4",
                  kSampled},
         ByteCase{
             "OddSizeMjpeg", kSource + "321x241:rate=25:duration=1 -c:v mjpeg a.avi", "a.avi", {}},
@@ -105,6 +112,10 @@ struct ShuffleCase {
     std::string make; // ffmpeg arguments that write a.<ext>
     std::string file;
 };
+
+void PrintTo(const ShuffleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AnyOrder : public ::testing::TestWithParam<ShuffleCase> {};
 
