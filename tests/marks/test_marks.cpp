@@ -229,7 +229,7 @@ TEST(MarksStore, NeverWritesAFileItCouldNotReadWhole) {
 
 // A save through a symbolic link replaces the file it leads to and keeps the link. Temporary files
 // of writers that are gone are removed; those of a running one (process 1) stay.
-TEST(MarksFile, WritesThroughLinksAndRemovesWhatDeadWritersLeft) {
+TEST(MarksStore, WritesThroughLinksAndRemovesWhatDeadWritersLeft) {
     TempFolder folder;
     const auto link = folder.path() / "run" / kMarksFileName;
     fs::create_directory(link.parent_path());
@@ -245,7 +245,7 @@ TEST(MarksFile, WritesThroughLinksAndRemovesWhatDeadWritersLeft) {
     writeText(litter(1), "frame,row");
     Marks marks;
     marks.set(Mark{1, 40, 800});
-    ASSERT_TRUE(writeMarksFile(link, marks));
+    ASSERT_TRUE(MarksStore::forRecording(link.parent_path()).save(marks));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readMarksFile(folder.path() / "shared.csv").value(), marks);
     EXPECT_EQ(std::pair(fs::exists(litter(gone)), fs::exists(litter(1))), std::pair(false, true));

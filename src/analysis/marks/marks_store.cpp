@@ -1,6 +1,7 @@
 #include "marks/marks_store.h"
 
 #include "marks/marks_file.h"
+#include "marks/whole_file.h"
 
 #include <system_error>
 
@@ -42,7 +43,15 @@ Expected<void> MarksStore::save(const Marks& marks) {
         return *unreadable_;
     const Expected<void> saved = writeMarksFile(file_, marks);
     inMemoryOnly_ = !saved;
+    if (saved)
+        tidyAfterWrite();
     return saved;
+}
+
+void MarksStore::tidyAfterWrite() {
+    if (!tidied_)
+        removeStaleTemporaries(file_);
+    tidied_ = true;
 }
 
 Expected<void> MarksStore::saveAs(const std::filesystem::path& file, const Marks& marks) {
@@ -52,6 +61,8 @@ Expected<void> MarksStore::saveAs(const std::filesystem::path& file, const Marks
     found_ = true;
     unreadable_.reset();
     inMemoryOnly_ = false;
+    tidied_ = false;
+    tidyAfterWrite();
     return {};
 }
 

@@ -39,7 +39,8 @@ public:
     bool inMemoryOnly() const { return inMemoryOnly_; }
 
     // Writes `marks` to file() whole; refused, with unreadable()'s error, while file() could not
-    // be read. On any error file() is left as it was.
+    // be read. On any error file() is left as it was. The first write that succeeds also removes
+    // what writers killed during a write left beside the file (see removeStaleTemporaries).
     Expected<void> save(const Marks& marks);
     // Writes `marks` to `file` and keeps them there from now on; the old file is left as it is.
     // On an error nothing changes.
@@ -48,12 +49,14 @@ public:
 private:
     explicit MarksStore(std::filesystem::path file);
     void read();
+    void tidyAfterWrite();
 
     std::filesystem::path file_;
     bool found_ = false;
     Marks marks_;
     std::optional<Error> unreadable_;
     bool inMemoryOnly_ = false;
+    bool tidied_ = false; // stale temporary files were removed after a write
 };
 
 } // namespace vireo

@@ -61,19 +61,6 @@ std::optional<pid_t> writerOf(std::string_view name, std::string_view prefix) {
     return static_cast<pid_t>(*pid);
 }
 
-// Removes the temporary files of `target` whose writer is no longer running. A process of
-// another user still counts as running (kill gives EPERM), and so does this one.
-void removeStaleTemporaries(const fs::path& target) {
-    const std::string prefix = target.filename().string() + std::string(kTemporaryMarker);
-    std::error_code error;
-    for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::optional<pid_t> writer = writerOf(entry->path().filename().string(), prefix);
-        if (writer && *writer != ::getpid() && ::kill(*writer, 0) != 0 && errno == ESRCH)
-            ::unlink(entry->path().c_str());
-    }
-}
-
 // Writes all of `text` to `fd`; 0 or errno.
 int writeText(int fd, std::string_view text) {
     for (std::size_t done = 0; done < text.size();) {
@@ -122,7 +109,6 @@ Expected<void> writeFileWhole(const fs::path& file, std::string_view text) {
         ::unlink(temporary.c_str());
         return writeError(file, errorNumber);
     }
-    removeStaleTemporaries(target);
     // The rename itself reaches the disk with the folder. A folder that cannot be opened for
     // reading still holds the new file; only a failed flush is reported.
     const int folderFd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -134,6 +120,22 @@ Expected<void> writeFileWhole(const fs::path& file, std::string_view text) {
             return writeError(file, flushError);
     }
     return {};
+}
+
+void removeStaleTemporaries(const fs::path& file) {
+    const Expected<fs::path> resolved = linkTarget(file);
+    if (!resolved)
+        return;
+    const fs::path& target = *resolved;
+    const std::string prefix = target.filename().string() + std::string(kTemporaryMarker);
+    std::error_code error;
+    for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::optional<pid_t> writer = writerOf(entry->path().filename().string(), prefix);
+        // kill gives ESRCH for a process that does not exist, EPERM for one of another user.
+        if (writer && *writer != ::getpid() && ::kill(*writer, 0) != 0 && errno == ESRCH)
+            ::unlink(entry->path().c_str());
+    }
 }
 
 } // namespace vireo
