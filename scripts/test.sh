@@ -63,8 +63,8 @@ show_reports() {
 }
 show_reports "$reports" || status=1
 
-# ThreadSanitizer pass: only the test programs of the sweep and of the recording overview, which
-# sweeps on a thread of its own, are built and run (tests named sweep.*).
+# ThreadSanitizer pass: only the tests labelled threads (the sweep, and the recording overview,
+# which sweeps on a thread of its own) are built and run.
 # Its comparison of every threshold against the operator's steps runs on one thread and takes
 # minutes under the sanitizer, so it is left to the passes above.
 tsan_build="${VIREO_TSAN_BUILD:-$VIREO_ROOT/build-tsan}"
@@ -81,7 +81,7 @@ if [ "$tsan_status" -eq 0 ]; then
 fi
 if [ "$tsan_status" -eq 0 ]; then
     TSAN_OPTIONS="log_path=$tsan_reports/report:halt_on_error=1:second_deadlock_stack=1" \
-        ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -R '^sweep\.' \
+        ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -L '^threads$' \
         -E 'EqualsTrackerAtEveryThreshold' || tsan_status=$?
 fi
 show_reports "$tsan_reports" || tsan_status=1
