@@ -1,12 +1,13 @@
 #include "app/cli/cli_options.h"
 
-#include "app/cli/threshold_list.h"
-#include "errors/decimal.h"
 #include "errors/reason_text.h"
+#include "edges/sobel.h"
+#include "numbers/range_list.h"
 #include "tracker/frame_loop.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <tuple>
 
@@ -127,17 +128,31 @@ std::string unknownOption(const std::string& argument) {
     return "unknown option '" + name + "'";
 }
 
-Expected<int> boundedNumber(const char* what, const std::string& given, int lowest, int highest) {
-    const auto range = std::to_string(lowest) + ".." + std::to_string(highest);
-    const auto value = parseDecimal(given);
-    const Error outOfRange{{}, std::string(what) + " " + given + " is out of range " + range};
-    if (!value && !given.empty() && given.find_first_not_of("0123456789") == std::string::npos)
-        return outOfRange;
-    if (!value)
-        return Error{{}, std::string(what) + " \"" + given + "\" is not a whole number " + range};
-    if (*value < lowest || *value > highest)
-        return outOfRange;
-    return static_cast<int>(*value);
+constexpr NumberBounds kThresholds{0, kMaxThreshold};
+constexpr NumberBounds kRuns{1, kMaxRuns};
+constexpr NumberBounds kJobs{1, 256};
+
+Expected<int> boundedOption(const char* what, const std::string& given, NumberBounds bounds) {
+    const Parsed<long long> value = parseBoundedNumber(given, bounds);
+    if (const auto* fault = std::get_if<RangeFault>(&value))
+        return optionValueError(*fault, what, bounds);
+    return static_cast<int>(std::get<long long>(value));
+}
+
+// The value of --threshold: thresholds and ranges ("80-120", "40-60,100"), each threshold once,
+// ascending.
+Expected<std::vector<int>> thresholdList(const std::string& given) {
+    const Parsed<std::vector<NumberRange>> ranges = parseRangeList(given, kThresholds);
+    if (const auto* fault = std::get_if<RangeFault>(&ranges))
+        return optionValueError(*fault, "threshold", kThresholds);
+    std::array<bool, kThresholds.highest + 1> chosen{};
+    for (const NumberRange& range : std::get<std::vector<NumberRange>>(ranges))
+        std::fill(chosen.begin() + range.first, chosen.begin() + range.last + 1, true);
+    std::vector<int> thresholds;
+    for (std::size_t t = 0; t < chosen.size(); ++t)
+        if (chosen[t])
+            thresholds.push_back(static_cast<int>(t));
+    return thresholds;
 }
 
 } // namespace
@@ -157,9 +172,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::string format;
     std::string jobs;
     bool summary = false;
-    std::string edgesDir;
-    std::string renderDir;
-    std::string marksFile;
+    std::array<std::string, kPathOptions.size()> paths;
     bool help = false;
     bool version = false;
     std::vector<std::string> frameArguments;
@@ -184,21 +197,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                        "Frames processed at once, 1..256 (default: one per processor core); "
                        "the output is the same for any number.")
             ->type_name("N");
-    auto* edgesOption = app.add_option("--edges-dir", edgesDir,
-                                       "Also write each frame's edge map as OUT/edgesN.pgm (0 "
-                                       "edge, 255 background).")
-                            ->type_name("OUT");
-    auto* renderOption =
-        app.add_option("--render-dir", renderDir,
-                       "Also write each frame's edge picture with the overlay of the last run, "
-                       "as the window shows it (161 x 121), as OUT/vireoN.png.")
-            ->type_name("OUT");
-    auto* marksOption =
-        app.add_option("--marks", marksFile,
-                       "Marks of where the path really is (frame,row,column) for the summary's "
-                       "marked, error and suggested columns (default: the folder's "
-                       "vireo-marks.csv when it exists).")
-            ->type_name("FILE");
+    std::array<CLI::Option*, kPathOptions.size()> pathOptions{};
+    for (std::size_t i = 0; i < kPathOptions.size(); ++i)
+        pathOptions[i] = app.add_option(kPathOptions[i].name, paths[i], kPathOptions[i].help)
+                             ->type_name(kPathOptions[i].valueName);
     app.add_flag("-h,--help", help, "Show this help and exit.");
     app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
@@ -241,19 +243,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CliOptions& options = result.options;
     options.folder = folder;
     if (*thresholdOption) {
-        auto thresholds = parseThresholdList(threshold);
+        auto thresholds = thresholdList(threshold);
         if (!thresholds)
             return usageError(thresholds.error());
         options.thresholds = std::move(*thresholds);
     }
     if (*runsOption) {
-        const auto value = boundedNumber("runs", runs, 1, kMaxRuns);
+        const auto value = boundedOption("runs", runs, kRuns);
         if (!value)
             return usageError(value.error());
         options.runs = *value;
     }
     if (*jobsOption) {
-        const auto value = boundedNumber("jobs", jobs, 1, 256);
+        const auto value = boundedOption("jobs", jobs, kJobs);
         if (!value)
             return usageError(value.error());
         options.jobs = *value;
@@ -267,18 +269,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         else
             return usageReason("format \"" + format + "\" is neither csv nor jsonl");
     }
-    for (auto [option, name, target] : {std::tuple{edgesOption, &edgesDir, &options.edgesDir},
-                                        std::tuple{renderOption, &renderDir, &options.renderDir}}) {
-        if (!*option)
+    for (std::size_t i = 0; i < kPathOptions.size(); ++i) {
+        if (!*pathOptions[i])
             continue;
-        if (name->empty())
-            return usageReason(option->get_name() + " needs a folder name");
-        *target = std::filesystem::path(*name);
-    }
-    if (*marksOption) {
-        if (marksFile.empty())
-            return usageReason("--marks needs a file name");
-        options.marksFile = std::filesystem::path(marksFile);
+        if (paths[i].empty())
+            return usageReason(std::string(kPathOptions[i].name) + " needs " +
+                               kPathOptions[i].needs);
+        options.*kPathOptions[i].target = std::filesystem::path(paths[i]);
     }
 
     auto frames = parseFrameList(frameArguments);

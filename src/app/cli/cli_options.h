@@ -1,8 +1,9 @@
 #pragma once
 
-#include "input/frame_list.h"
 #include "errors/error.h"
+#include "input/frame_list.h"
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +27,32 @@ struct CliOptions {
     // when it exists.
     std::optional<std::filesystem::path> marksFile;
     FrameList frames; // empty: every frame file of the folder
+
+    friend bool operator==(const CliOptions&, const CliOptions&) = default;
+};
+
+// The options whose value names a file or folder, other than the frames' folder: their long
+// name, their help, the name of the value, what an empty value lacks, and where the value goes.
+struct PathOption {
+    const char* name;
+    const char* help;
+    const char* valueName;
+    const char* needs;
+    std::optional<std::filesystem::path> CliOptions::*target;
+};
+inline constexpr std::array kPathOptions{
+    PathOption{"--edges-dir",
+               "Also write each frame's edge map as OUT/edgesN.pgm (0 edge, 255 background).",
+               "OUT", "a folder name", &CliOptions::edgesDir},
+    PathOption{"--render-dir",
+               "Also write each frame's edge picture with the overlay of the last run, as the "
+               "window shows it (161 x 121), as OUT/vireoN.png.",
+               "OUT", "a folder name", &CliOptions::renderDir},
+    PathOption{"--marks",
+               "Marks of where the path really is (frame,row,column) for the summary's marked, "
+               "error and suggested columns (default: the folder's vireo-marks.csv when it "
+               "exists).",
+               "FILE", "a file name", &CliOptions::marksFile},
 };
 
 struct CommandLine {
@@ -41,5 +68,12 @@ struct CommandLine {
 // folder name need not be valid UTF-8. Never exits the process and never prints; the caller acts
 // on the result.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// The arguments, without the program's name, that parseCommandLine turns back into `options`.
+std::vector<std::string> commandArguments(const CliOptions& options);
+
+// "vireo-cli" and commandArguments(options) as one line for a POSIX shell, each argument quoted
+// where the shell would change it: the command that repeats the run.
+std::string shellCommand(const CliOptions& options);
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 #include "app/window/frm_main.h"
 
+#include "app/cli/cli_options.h"
 #include "app/window/folder_drop.h"
 #include "app/window/pixel_readout.h"
 #include "app/window/recording_view.h"
@@ -54,13 +55,6 @@ QString idleStatus() {
                           "\u00b7  %4 recording view")
         .arg(keyText(kOpenFolderKey), keyText(kDisplayPictureKey), keyText(kFindCenterKey),
              keyText(kRecordingViewKey));
-}
-
-// `text` as one word for a POSIX shell: in single quotes, each quote in it written '\''.
-QString shellQuoted(const QString& text) {
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 std::optional<std::filesystem::path>
@@ -289,13 +283,13 @@ void frmMain::stepToFlaggedFrame(int direction) {
 void frmMain::copyAsCommand() {
     std::error_code error;
     const std::filesystem::path where = tracker_.folder().empty() ? "." : tracker_.folder();
-    const std::filesystem::path folder = std::filesystem::absolute(where, error).lexically_normal();
+    CliOptions options;
+    options.folder = std::filesystem::absolute(where, error).lexically_normal();
     const int threshold = controls_.sobelslider->value();
-    const QString command = QStringLiteral("vireo-cli --dir %1 -t %2 -r %3 %4")
-                                .arg(shellQuoted(QFile::decodeName(folder.c_str())))
-                                .arg(threshold)
-                                .arg(std::max(1, centerPresses_))
-                                .arg(controls_.picslider->value());
+    options.thresholds = {threshold};
+    options.runs = std::max(1, centerPresses_);
+    options.frames = {{controls_.picslider->value(), controls_.picslider->value()}};
+    const QString command = QFile::decodeName(shellCommand(options).c_str());
     QGuiApplication::clipboard()->setText(command);
     if (pressThresholds_.size() > 1)
         setNote(QStringLiteral("Copied; the presses of Find Center were made at different "

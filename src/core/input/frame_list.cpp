@@ -1,7 +1,7 @@
 #include "input/frame_list.h"
 
-#include "errors/decimal.h"
 #include "errors/reason_text.h"
+#include "numbers/range_list.h"
 
 #include <algorithm>
 #include <system_error>
@@ -10,23 +10,21 @@ namespace vireo {
 
 namespace {
 
-std::optional<int> frameNumber(std::string_view text) {
-    const auto value = parseDecimal(text);
-    if (!value || *value > kLargestFrameNumber)
-        return std::nullopt;
-    return static_cast<int>(*value);
-}
-
-// Digits only, but more than a frame number can be.
-bool isTooLarge(std::string_view text) {
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    return !text.empty() && std::all_of(text.begin(), text.end(), isDigit) && !frameNumber(text);
-}
-
-Error tooLarge(std::string_view text) {
-    return {{},
-            "frame " + std::string(text) + " is too large, the largest is " +
-                std::to_string(kLargestFrameNumber)};
+Error frameListError(const RangeFault& fault) {
+    switch (fault.kind) {
+    case RangeFault::Kind::OutOfRange:
+        return {{},
+                "frame " + fault.text + " is too large, the largest is " +
+                    std::to_string(kLargestFrameNumber)};
+    case RangeFault::Kind::NotARange:
+        return {{}, "frame range \"" + fault.text + "\" is not of the form A-B"};
+    case RangeFault::Kind::Backwards:
+        return {{}, "frame range " + fault.text + " runs backwards"};
+    case RangeFault::Kind::NotANumber:
+    case RangeFault::Kind::EmptyItem:
+        break;
+    }
+    return {{}, "frame \"" + fault.text + "\" is neither a number N nor a range A-B"};
 }
 
 } // namespace
@@ -39,34 +37,12 @@ long long frameCount(const FrameList& frames) {
 }
 
 Expected<FrameList> parseFrameList(const std::vector<std::string>& arguments) {
+    const auto ranges = parseRangeList(arguments, {0, kLargestFrameNumber});
+    if (const auto* fault = std::get_if<RangeFault>(&ranges))
+        return frameListError(*fault);
     FrameList frames;
-    for (const std::string& argument : arguments) {
-        const std::string_view text(argument);
-        const auto dash = text.find('-');
-        if (dash == std::string_view::npos) {
-            const auto number = frameNumber(text);
-            if (!number && isTooLarge(text))
-                return tooLarge(text);
-            if (!number)
-                return Error{{},
-                             "frame \"" + argument + "\" is neither a number N nor a range A-B"};
-            frames.push_back({*number, *number});
-            continue;
-        }
-        const auto firstText = text.substr(0, dash);
-        const auto lastText = text.substr(dash + 1);
-        const auto first = frameNumber(firstText);
-        const auto last = frameNumber(lastText);
-        if (!first && isTooLarge(firstText))
-            return tooLarge(firstText);
-        if (!last && isTooLarge(lastText))
-            return tooLarge(lastText);
-        if (!first || !last)
-            return Error{{}, "frame range \"" + argument + "\" is not of the form A-B"};
-        if (*first > *last)
-            return Error{{}, "frame range " + argument + " runs backwards"};
-        frames.push_back({*first, *last});
-    }
+    for (const NumberRange& range : std::get<std::vector<NumberRange>>(ranges))
+        frames.push_back({static_cast<int>(range.first), static_cast<int>(range.last)});
     return frames;
 }
 
@@ -79,7 +55,10 @@ std::optional<int> frameNumberOfFileName(std::string_view name) {
     const auto digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
     if (digits.size() > 1 && digits.front() == '0')
         return std::nullopt;
-    return frameNumber(digits);
+    const auto number = parseBoundedNumber(digits, {0, kLargestFrameNumber});
+    if (number.index() != 0)
+        return std::nullopt;
+    return static_cast<int>(std::get<long long>(number));
 }
 
 Expected<FrameList> findFrames(const std::filesystem::path& folder) {
