@@ -47,6 +47,15 @@ TEST(FrameList, CountsWholeRangesWithoutOverflow) {
     EXPECT_EQ(frameCount({{0, 2147483647}}), 2147483648LL);
 }
 
+// Runs of two or more frames without a file are taken out, in place; a single one stays in.
+TEST(FrameList, PlanTakesOutRunsOfMissingFramesWhereTheyFall) {
+    const FramePlan plan =
+        planFrames({{3, 3}, {20, 30}, {0, 1}, {40, 40}, {50, 2147483647}}, {{0, 3}, {25, 25}});
+    EXPECT_EQ(plan.present, (FrameList{{3, 3}, {25, 25}, {0, 1}, {40, 40}}));
+    EXPECT_EQ(plan.missing, (std::vector<FramePlan::MissingRun>{
+                                {1, {20, 24}}, {2, {26, 30}}, {5, {50, 2147483647}}}));
+}
+
 TEST(FrameList, FrameFileNamesArePicNumberBmpAndOnlyThat) {
     EXPECT_EQ(frameFileName(12), "pic12.bmp");
     EXPECT_EQ(frameNumberOfFileName("pic0.bmp"), 0);

@@ -23,8 +23,8 @@ SweepSummary::SweepSummary(std::vector<int> thresholds)
     : thresholds_(std::move(thresholds))
     , perThreshold_(thresholds_.size()) {}
 
-void SweepSummary::addFailed() {
-    ++failed_;
+void SweepSummary::addFailed(long long frames) {
+    failed_ += frames;
 }
 
 void SweepSummary::addLoaded(const FrameSweep& frame) {

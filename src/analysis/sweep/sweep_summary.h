@@ -31,7 +31,7 @@ public:
     explicit SweepSummary(std::vector<int> thresholds);
 
     void addLoaded(const FrameSweep& frame);
-    void addFailed();
+    void addFailed(long long frames = 1);
 
     // One line per threshold, in the thresholds' order.
     std::vector<ThresholdSummary> lines() const;

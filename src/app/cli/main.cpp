@@ -6,6 +6,7 @@
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
 #include "errors/reason_text.h"
+#include "input/bitmap_loader.h"
 #include "input/frame_list.h"
 #include "marks/mark_error.h"
 #include "marks/marks_store.h"
@@ -36,6 +37,17 @@ void printError(const std::string& message) {
 
 void printError(const vireo::Error& error) {
     printError(error.message());
+}
+
+// Prints `text` on standard output for --help or --version: the exit status, 1 after saying why
+// when it could not be written whole (a full disk). A reader that stopped reading is no error.
+int printAnswer(const std::string& text) {
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0)
+        return EXIT_SUCCESS;
+    if (errno == EPIPE)
+        return EXIT_SUCCESS;
+    printError("cannot write to standard output: " + vireo::reasonText(std::strerror(errno)));
+    return kExitFailure;
 }
 
 // Creates the output folders up front: without them no frame could be completed.
@@ -69,12 +81,14 @@ vireo::Expected<std::optional<vireo::Marks>> readMarks(const CliOptions& options
 // and its errors. Knows whether every frame was processed.
 class FrameOutput {
 public:
-    // `marks`, if any, add the error columns to the summary.
-    FrameOutput(const CliOptions& options, long long frameCount,
+    // `marks`, if any, add the error columns to the summary. The frames of `plan.missing` are
+    // reported where they fall among those of `plan.present`, which are added one by one.
+    FrameOutput(const CliOptions& options, const vireo::FramePlan& plan,
                 const std::optional<vireo::Marks>& marks)
         : options_(options)
         , writer_(STDOUT_FILENO, options.format)
-        , progress_(frameCount) {
+        , missing_(plan.missing)
+        , progress_(vireo::frameCount(plan.present) + missingFrames(plan)) {
         if (options.summary)
             summary_.emplace(options.thresholds);
         if (summary_ && marks)
@@ -87,6 +101,7 @@ public:
 
     // A frame that loaded (`results`) or was refused, with the errors it gave.
     void add(const vireo::sweep::FrameSweep* results, std::span<const vireo::Error> errors) {
+        reportMissing(present_++);
         if (results && markError_)
             markError_->add(*results);
         if (results && summary_)
@@ -109,6 +124,7 @@ public:
 
     // Writes the summary, if any, and what is buffered; the program's exit status.
     int finish() {
+        reportMissing(present_);
         if (summary_)
             writeSummary();
         writer_.flush();
@@ -123,6 +139,30 @@ public:
     }
 
 private:
+    static long long missingFrames(const vireo::FramePlan& plan) {
+        long long frames = 0;
+        for (const vireo::FramePlan::MissingRun& run : plan.missing)
+            frames += static_cast<long long>(run.frames.last) - run.frames.first + 1;
+        return frames;
+    }
+
+    // Reports the runs of missing frames that come before the present frame `present`, each as
+    // one line.
+    void reportMissing(long long present) {
+        for (; nextMissing_ < missing_.size() && missing_[nextMissing_].after <= present;
+             ++nextMissing_) {
+            const vireo::FrameRange frames = missing_[nextMissing_].frames;
+            const long long count = static_cast<long long>(frames.last) - frames.first + 1;
+            if (summary_)
+                summary_->addFailed(count);
+            allProcessed_ = false;
+            progress_.clear();
+            printError(vireo::frameFileName(frames.first) + " to " +
+                       vireo::frameFileName(frames.last) + ": no such files");
+            done_ += count;
+        }
+    }
+
     void writeSummary() {
         const std::vector<vireo::sweep::ThresholdSummary> lines = summary_->lines();
         if (!markError_) {
@@ -149,20 +189,23 @@ private:
 
     const CliOptions& options_;
     vireo::RecordWriter writer_;
+    std::vector<vireo::FramePlan::MissingRun> missing_;
     vireo::ProgressLine progress_;
     std::optional<vireo::sweep::SweepSummary> summary_;
     std::optional<vireo::MarkError> markError_;
+    std::size_t nextMissing_ = 0;
+    long long present_ = 0;
     long long done_ = 0;
     bool allProcessed_ = true;
 };
 
 // Frames whose edge maps or pictures are written go through the operator's steps one by one.
-int processWithFiles(const CliOptions& options, const vireo::FrameList& frames,
+int processWithFiles(const CliOptions& options, const vireo::FramePlan& plan,
                      const std::optional<vireo::Marks>& marks) {
-    FrameOutput output(options, vireo::frameCount(frames), marks);
+    FrameOutput output(options, plan, marks);
     vireo::FrameRunner runner(options);
     vireo::sweep::FrameSweep results;
-    for (const vireo::FrameRange& range : frames) {
+    for (const vireo::FrameRange& range : plan.present) {
         // Counted in long long: the range may end at the largest int.
         for (long long frame = range.first; frame <= range.last && !output.stopped(); ++frame) {
             const bool loaded = runner.process(static_cast<int>(frame), results);
@@ -174,14 +217,14 @@ int processWithFiles(const CliOptions& options, const vireo::FrameList& frames,
 
 // Records and summaries alone come from a sweep: each frame loaded once for all thresholds, frames
 // spread over the processor's cores, delivered in order.
-int processBySweep(const CliOptions& options, const vireo::FrameList& frames,
+int processBySweep(const CliOptions& options, const vireo::FramePlan& plan,
                    const std::optional<vireo::Marks>& marks) {
-    FrameOutput output(options, vireo::frameCount(frames), marks);
+    FrameOutput output(options, plan, marks);
     std::stop_source stop;
     const vireo::sweep::SweepOptions sweep{
         options.folder, {options.thresholds, options.runs}, options.jobs};
     vireo::sweep::runSweep(
-        frames, sweep,
+        plan.present, sweep,
         [&](const vireo::sweep::FrameOutcome& outcome) {
             output.add(outcome.results, outcome.error ? std::span(outcome.error, 1)
                                                       : std::span<const vireo::Error>());
@@ -192,9 +235,22 @@ int processBySweep(const CliOptions& options, const vireo::FrameList& frames,
     return output.finish();
 }
 
+// The frames asked for, split against the folder's frame files; not split when the folder exists
+// but cannot be listed, as its files may still open.
+vireo::FramePlan planRequest(const CliOptions& options) {
+    const vireo::Expected<vireo::FrameList> existing = vireo::findFrames(options.folder);
+    std::error_code error;
+    if (!existing &&
+        std::filesystem::is_directory(options.folder.empty() ? "." : options.folder, error))
+        return {options.frames, {}};
+    return vireo::planFrames(options.frames, existing ? *existing : vireo::FrameList{});
+}
+
 int run(const CliOptions& options) {
-    vireo::FrameList frames = options.frames;
-    if (frames.empty()) {
+    vireo::FramePlan plan;
+    if (!options.frames.empty()) {
+        plan = planRequest(options);
+    } else {
         auto search = vireo::findFrames(options.folder);
         if (!search) {
             printError(search.error());
@@ -205,7 +261,7 @@ int run(const CliOptions& options) {
             printError("no picN.bmp frames in " + folder);
             return kExitFailure;
         }
-        frames = std::move(*search);
+        plan.present = std::move(*search);
     }
     const vireo::Expected<std::optional<vireo::Marks>> marks = readMarks(options);
     if (!marks) {
@@ -215,8 +271,8 @@ int run(const CliOptions& options) {
     if (!makeOutputFolders(options))
         return kExitFailure;
     if (options.edgesDir || options.renderDir)
-        return processWithFiles(options, frames, *marks);
-    return processBySweep(options, frames, *marks);
+        return processWithFiles(options, plan, *marks);
+    return processBySweep(options, plan, *marks);
 }
 
 } // namespace
@@ -229,11 +285,9 @@ int main(int argc, char** argv) {
         vireo::parseCommandLine(std::vector<std::string>(argv, argv + argc));
     switch (commandLine.action) {
     case vireo::CommandLine::Action::ShowHelp:
-        std::fputs(commandLine.help.c_str(), stdout);
-        return EXIT_SUCCESS;
+        return printAnswer(commandLine.help);
     case vireo::CommandLine::Action::ShowVersion:
-        std::printf("vireo-cli %s\n", VIREO_VERSION);
-        return EXIT_SUCCESS;
+        return printAnswer(std::string("vireo-cli ") + VIREO_VERSION + "\n");
     case vireo::CommandLine::Action::UsageError:
         printError(commandLine.error.message());
         std::fputs("Try 'vireo-cli --help' for more information.\n", stderr);

@@ -46,6 +46,36 @@ Expected<FrameList> parseFrameList(const std::vector<std::string>& arguments) {
     return frames;
 }
 
+FramePlan planFrames(const FrameList& requested, const FrameList& existing) {
+    FramePlan plan;
+    long long presentFrames = 0;
+    const auto add = [&](long long first, long long last, bool hasFiles) {
+        if (!hasFiles && last > first) {
+            plan.missing.push_back(
+                {presentFrames, {static_cast<int>(first), static_cast<int>(last)}});
+            return;
+        }
+        plan.present.push_back({static_cast<int>(first), static_cast<int>(last)});
+        presentFrames += last - first + 1;
+    };
+    for (const FrameRange& range : requested) {
+        // Counted in long long: the range may end at the largest int.
+        for (long long frame = range.first; frame <= range.last;) {
+            const auto next = std::lower_bound(
+                existing.begin(), existing.end(), frame,
+                [](const FrameRange& files, long long number) { return files.last < number; });
+            const bool hasFile = next != existing.end() && next->first <= frame;
+            const long long end =
+                hasFile ? next->last
+                        : (next == existing.end() ? kLargestFrameNumber : next->first - 1LL);
+            const long long last = std::min<long long>(end, range.last);
+            add(frame, last, hasFile);
+            frame = last + 1;
+        }
+    }
+    return plan;
+}
+
 std::optional<int> frameNumberOfFileName(std::string_view name) {
     constexpr std::string_view prefix = "pic";
     constexpr std::string_view suffix = ".bmp";

@@ -26,6 +26,24 @@ using FrameList = std::vector<FrameRange>;
 
 long long frameCount(const FrameList& frames);
 
+// A frame request split against the frame files a folder holds.
+struct FramePlan {
+    // A run of two or more requested frames without a file, and how many frames of `present`
+    // come before it in the request.
+    struct MissingRun {
+        long long after = 0;
+        FrameRange frames;
+
+        friend bool operator==(const MissingRun&, const MissingRun&) = default;
+    };
+    FrameList present; // the requested frames that have a file, and single ones that have none
+    std::vector<MissingRun> missing;
+};
+
+// Splits `requested` (in its order) against `existing` (ascending, as findFrames gives it), so
+// that a request reaching far past a folder's frames costs no more than the frames it has.
+FramePlan planFrames(const FrameList& requested, const FrameList& existing);
+
 // Parses the FRAMES arguments, each a frame number N or an inclusive range A-B with A <= B, in
 // decimal digits, 0..2147483647. The first malformed argument gives an error naming it; an empty
 // argument list gives an empty list.
