@@ -6,23 +6,43 @@
 #include "floor_scene.h"
 #include "sample_scenes.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
 
 int main(int argc, char** argv) {
-    const bool drive = argc == 4 && std::string(argv[1]) == "--drive";
-    const long long driveFrames = drive ? std::atoll(argv[2]) : 0;
-    if ((argc != 2 && !drive) || (drive && (driveFrames < 1 || driveFrames > 1000000))) {
-        std::cerr << "usage: vireo-make-samples OUTPUT_FOLDER\n"
-                     "       vireo-make-samples --drive N OUTPUT_FOLDER   (N 1..1000000)\n";
-        return 2;
+    CLI::App app("Writes the synthetic example frames pic0.bmp .. pic12.bmp into FOLDER, or with\n"
+                 "--drive N a generated recording pic0.bmp .. pic<N-1>.bmp. The output is the\n"
+                 "same, byte for byte, on every platform.",
+                 "vireo-make-samples");
+    std::string folderName;
+    long long driveFrames = 0;
+    app.add_option("FOLDER", folderName, "Folder to write the frames into, made when missing.")
+        ->required();
+    app.add_option("--drive", driveFrames, "Write N frames of a generated drive instead.")
+        ->check(CLI::Range(1, 1000000))
+        ->type_name("N");
+    app.set_version_flag("--version", std::string("vireo-make-samples ") + VIREO_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // Help and version go to standard output (status 0), usage errors to standard error (2).
+        const int status = app.exit(error) == 0 ? 0 : 2;
+        if (!std::cout.flush()) {
+            std::cerr << "vireo-make-samples: cannot write to standard output: "
+                      << std::strerror(errno) << '\n';
+            return 1;
+        }
+        return status;
     }
-    const std::filesystem::path folder = argv[argc - 1];
+    const bool drive = driveFrames > 0;
+    const std::filesystem::path folder = folderName;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
