@@ -228,9 +228,9 @@ namespace {
 // Converts a frame file read into `bytes` (headers, then the pixel data) into the state and shows
 // it: the step that every load ends with. Nothing here can fail.
 void acceptFrame(TrackingState& state, std::vector<std::uint8_t>& bytes, const PixelLayout& layout,
-                 Surface* picture) {
+                 Surface* picture, PictureRows greyRows) {
     const std::uint8_t* pixelData = bytes.data() + layout.headerBytes;
-    convertToGrey(FramePixels(pixelData, kPixelBytes), layout.bottomUp, state.grayimg);
+    convertToGrey(FramePixels(pixelData, kPixelBytes), layout.bottomUp, state.grayimg, greyRows);
     if (picture != nullptr)
         picture->setPicture(toPicture(pixelData, layout));
     state.filebytes.swap(bytes);
@@ -246,14 +246,14 @@ std::vector<std::uint8_t>& spareBuffer() {
 } // namespace
 
 Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
-                      Surface* picture) {
+                      Surface* picture, PictureRows greyRows) {
     const std::string name = frameFileName(frameNumber);
     std::vector<std::uint8_t>& spare = spareBuffer();
     const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
     if (!read)
         return read.error();
     // The state changes only once the whole frame has been read.
-    acceptFrame(state, spare, *read, picture);
+    acceptFrame(state, spare, *read, picture, greyRows);
     return {};
 }
 
@@ -268,7 +268,7 @@ Expected<void> loadFrameFile(TrackingState& state, const std::string& name,
     spare.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(layout.headerBytes));
     const auto pixels = file.begin() + static_cast<std::ptrdiff_t>(layout.dataOffset);
     spare.insert(spare.end(), pixels, pixels + static_cast<std::ptrdiff_t>(kPixelBytes));
-    acceptFrame(state, spare, layout, picture);
+    acceptFrame(state, spare, layout, picture, {});
     return {};
 }
 

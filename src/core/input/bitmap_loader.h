@@ -2,6 +2,7 @@
 
 #include "drawing/surface.h"
 #include "errors/error.h"
+#include "input/grey_conversion.h"
 #include "state/tracking_state.h"
 
 #include <cstdint>
@@ -26,12 +27,15 @@ std::string frameFileName(int frameNumber);
 // Picture row r (from the top) becomes grey row r, 0..119; grey level = (blue + green + red + 1)
 // div 3, the mean rounded to nearest. Row 120 and column 160 are never written.
 //
+// A caller that reads only some grey rows names them in `greyRows`: the other rows of
+// state.grayimg then keep what they held.
+//
 // Anything else is refused with an Error whose subject is the file's name ("pic3.bmp") and whose
 // reason says what is wrong ("bit count 8, expected 24"); neither the state nor `picture` has
 // changed then. Only the headers and the pixel data are read, so no file can make it allocate more
 // than a frame's worth or block (devices and pipes are refused before they are read).
 Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder, int frameNumber,
-                      Surface* picture = nullptr);
+                      Surface* picture = nullptr, PictureRows greyRows = {});
 
 // The same for a frame file that is already in memory: `file` holds the whole file, `name` is
 // the subject of a refusal. Accepts and refuses exactly the files moveme does, with the same

@@ -64,40 +64,44 @@ void convertRowPortable(StoredRow source, Frame::Row grey) {
     pickPixelMeans(means, grey);
 }
 
-void convertPortable(FramePixels pixels, bool bottomUp, Frame& grey) {
-    for (int stored = 0; stored < kHeight; ++stored)
-        convertRowPortable(storedRow(pixels, stored),
-                           grey.row(pictureRowOfStored(bottomUp, stored)));
+void convertPortable(FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows) {
+    for (int y = rows.first; y <= rows.last; ++y)
+        convertRowPortable(storedRow(pixels, storedRowOfPicture(bottomUp, y)), grey.row(y));
 }
 
-void convertOn(SimdPath path, FramePixels pixels, bool bottomUp, Frame& grey) {
+void convertOn(SimdPath path, FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows) {
+    if (rows.first < 0 || rows.first > rows.last || rows.last >= kHeight)
+        throw std::out_of_range("grey rows " + std::to_string(rows.first) + ".." +
+                                std::to_string(rows.last) + " are not a range within 0.." +
+                                std::to_string(kHeight - 1));
     switch (path) {
 #if defined(__x86_64__) || defined(__i386__)
     case SimdPath::Avx2:
-        grey_variants::convertAvx2(pixels, bottomUp, grey);
+        grey_variants::convertAvx2(pixels, bottomUp, grey, rows);
         return;
     case SimdPath::Ssse3:
-        grey_variants::convertSsse3(pixels, bottomUp, grey);
+        grey_variants::convertSsse3(pixels, bottomUp, grey, rows);
         return;
 #endif
     default:
-        convertPortable(pixels, bottomUp, grey);
+        convertPortable(pixels, bottomUp, grey, rows);
         return;
     }
 }
 
 } // namespace
 
-void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, SimdPath path) {
+void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, SimdPath path,
+                   PictureRows rows) {
     if (!runsOn(path))
         throw std::invalid_argument(std::string("this processor cannot run the ") +
                                     simdPathName(path) + " grey conversion");
-    convertOn(path, pixels, bottomUp, grey);
+    convertOn(path, pixels, bottomUp, grey, rows);
 }
 
-void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey) {
+void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows) {
     static const SimdPath fastest = fastestSimdPath();
-    convertOn(fastest, pixels, bottomUp, grey);
+    convertOn(fastest, pixels, bottomUp, grey, rows);
 }
 
 } // namespace vireo

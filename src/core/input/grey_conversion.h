@@ -20,13 +20,27 @@ constexpr int pictureRowOfStored(bool bottomUp, int stored) {
     return bottomUp ? Frame::kPictureHeight - 1 - stored : stored;
 }
 
-// Writes the grey level of every pixel into columns 0..159, rows 0..119 of `grey`:
-// (blue + green + red + 1) div 3, the mean rounded to nearest (a sum divided by 3 never ends in
-// exactly one half). Stored row s becomes picture row 119 - s when `bottomUp`, row s otherwise.
-// Column 160 and row 120 are not written. `path` must be one this processor runs (runsOn).
-void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, SimdPath path);
+// The stored row that holds picture row `row`: the same mapping, which is its own inverse.
+constexpr int storedRowOfPicture(bool bottomUp, int row) {
+    return pictureRowOfStored(bottomUp, row);
+}
+
+// Picture rows first..last; by default all of them.
+struct PictureRows {
+    int first = 0;
+    int last = Frame::kPictureHeight - 1;
+};
+
+// Writes the grey level of every pixel of picture rows `rows` into columns 0..159 of those rows
+// of `grey`: (blue + green + red + 1) div 3, the mean rounded to nearest (a sum divided by 3 never
+// ends in exactly one half). Stored row s becomes picture row 119 - s when `bottomUp`, row s
+// otherwise. Column 160, row 120 and the rows outside `rows` are not written. `path` must be one
+// this processor runs (runsOn). Throws std::out_of_range when `rows` is not a range within
+// 0..119.
+void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, SimdPath path,
+                   PictureRows rows = {});
 
 // The same on the fastest path.
-void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey);
+void convertToGrey(FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows = {});
 
 } // namespace vireo

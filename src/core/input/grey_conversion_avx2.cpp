@@ -10,7 +10,6 @@ namespace vireo::grey_variants {
 namespace {
 
 constexpr int kWidth = Frame::kPictureWidth;
-constexpr int kHeight = Frame::kPictureHeight;
 
 // The SSSE3 conversion in 32-byte vectors, whose two 16-byte halves are shuffled separately. Each
 // half takes the loads of its own eight pixels, so sixteen pixels come out in order.
@@ -54,9 +53,10 @@ __attribute__((target("avx2"))) void convertRowAvx2(StoredRow source, Frame::Row
 
 } // namespace
 
-__attribute__((target("avx2"))) void convertAvx2(FramePixels pixels, bool bottomUp, Frame& grey) {
-    for (int stored = 0; stored < kHeight; ++stored)
-        convertRowAvx2(storedRow(pixels, stored), grey.row(pictureRowOfStored(bottomUp, stored)));
+__attribute__((target("avx2"))) void convertAvx2(FramePixels pixels, bool bottomUp, Frame& grey,
+                                                 PictureRows rows) {
+    for (int y = rows.first; y <= rows.last; ++y)
+        convertRowAvx2(storedRow(pixels, storedRowOfPicture(bottomUp, y)), grey.row(y));
 }
 
 } // namespace vireo::grey_variants

@@ -10,7 +10,6 @@ namespace vireo::grey_variants {
 namespace {
 
 constexpr int kWidth = Frame::kPictureWidth;
-constexpr int kHeight = Frame::kPictureHeight;
 
 // Eight pixels are 24 bytes, read as two overlapping 16-byte loads at byte 0 and byte 8. One
 // shuffle per load puts blue and green of four pixels side by side and red beside a zero;
@@ -45,9 +44,10 @@ __attribute__((target("ssse3"))) void convertRowSsse3(StoredRow source, Frame::R
 
 } // namespace
 
-__attribute__((target("ssse3"))) void convertSsse3(FramePixels pixels, bool bottomUp, Frame& grey) {
-    for (int stored = 0; stored < kHeight; ++stored)
-        convertRowSsse3(storedRow(pixels, stored), grey.row(pictureRowOfStored(bottomUp, stored)));
+__attribute__((target("ssse3"))) void convertSsse3(FramePixels pixels, bool bottomUp, Frame& grey,
+                                                   PictureRows rows) {
+    for (int y = rows.first; y <= rows.last; ++y)
+        convertRowSsse3(storedRow(pixels, storedRowOfPicture(bottomUp, y)), grey.row(y));
 }
 
 } // namespace vireo::grey_variants

@@ -20,8 +20,8 @@ inline StoredRow storedRow(FramePixels pixels, int stored) {
 inline constexpr short kThirdOf65536 = 21846;
 
 #if defined(__x86_64__) || defined(__i386__)
-void convertSsse3(FramePixels pixels, bool bottomUp, Frame& grey);
-void convertAvx2(FramePixels pixels, bool bottomUp, Frame& grey);
+void convertSsse3(FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows);
+void convertAvx2(FramePixels pixels, bool bottomUp, Frame& grey, PictureRows rows);
 #endif
 
 } // namespace vireo::grey_variants

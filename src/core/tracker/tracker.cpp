@@ -24,7 +24,7 @@ Expected<void> Tracker::startUp(std::filesystem::path folder, int threshold,
     historyinit(state_);
     if (!frame)
         return {};
-    return moveme(state_, folder_, *frame, surfaces_.picture3);
+    return moveme(state_, folder_, *frame, surfaces_.picture3, greyRows());
 }
 
 void Tracker::rewindFrame() {
@@ -36,13 +36,20 @@ void Tracker::rewindFrame() {
 
 Expected<void> Tracker::changeFrame(int frame) {
     rewindFrame();
-    Expected<void> loaded = moveme(state_, folder_, frame, surfaces_.picture3);
+    Expected<void> loaded = moveme(state_, folder_, frame, surfaces_.picture3, greyRows());
     if (!loaded) {
         state_.grayimg.fill(0);
         if (surfaces_.picture3)
             surfaces_.picture3->clear();
     }
     return loaded;
+}
+
+PictureRows Tracker::greyRows() const {
+    if (surfaces_.picture4 || !searchedRowsOnly_)
+        return {};
+    // Each edge row reads the grey rows above and below it.
+    return {kSearchedFirstRow - 1, kSearchedLastRow + 1};
 }
 
 void Tracker::computeAndPaintEdges() {

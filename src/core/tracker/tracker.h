@@ -3,6 +3,7 @@
 #include "centers/centers.h"
 #include "drawing/null_surface.h"
 #include "errors/error.h"
+#include "input/grey_conversion.h"
 #include "state/tracking_state.h"
 
 #include <filesystem>
@@ -67,9 +68,11 @@ public:
     std::optional<CenterRun> findCenter();
 
     // Without a picture4 surface, whether "Display Picture" and a threshold change compute only
-    // the edge map's rows that "Find Center" reads (kSearchedFirstRow..kSearchedLastRow): the
-    // other rows then keep what they held, so only for callers that read no other row of
-    // state().edgeimg. Every centre, forecast, line and support count stays the same.
+    // the edge map's rows that "Find Center" reads (kSearchedFirstRow..kSearchedLastRow), and a
+    // frame change converts only the grey rows those need (one more above and below): the other
+    // rows then keep what they held, so only for callers that read no other row of
+    // state().edgeimg or state().grayimg. Every centre, forecast, line and support count stays
+    // the same.
     void setSearchedRowsOnly(bool only) { searchedRowsOnly_ = only; }
 
     const TrackingState& state() const { return state_; }
@@ -79,6 +82,7 @@ public:
 private:
     void setFlags(bool value);
     void computeAndPaintEdges();
+    PictureRows greyRows() const;
     Surface& picture4() { return surfaces_.picture4 ? *surfaces_.picture4 : noDrawing_; }
 
     TrackingState state_;
