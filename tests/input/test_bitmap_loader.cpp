@@ -78,11 +78,19 @@ class FrameFile : public LoaderTest,
 
 // A valid file gives exactly the plain file's grey frame and keeps its headers and pixels; a
 // refused one names itself and its fault and changes nothing, so the previous frame stays whole.
+// A load of some grey rows only reads less of the file, refuses the same and gives those rows.
 TEST_P(FrameFile, LoadsAsThePlainFrameOrIsRefusedChangingNothing) {
     const TrackingState before = state;
     writeFile(folder.path() / "pic9.bmp", GetParam().bytes);
+    TrackingState rows = state;
+    const Expected<void> partly = moveme(rows, folder.path(), 9, nullptr, {29, 91});
     Expected<void> loaded = Error{};
     ASSERT_NO_THROW(loaded = moveme(state, folder.path(), 9));
+    ASSERT_EQ(partly.ok(), loaded.ok());
+    for (int y = 0; y < 120; ++y)
+        ASSERT_TRUE(std::ranges::equal(rows.grayimg.row(y),
+                                       (y < 29 || y > 91 ? before : state).grayimg.row(y)))
+            << "grey row " << y;
     const auto& refusal = GetParam().refusal;
     if (!loaded) {
         ASSERT_NE(refusal, "") << "refused: " << loaded.error().message();

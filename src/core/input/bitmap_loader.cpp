@@ -8,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <span>
@@ -154,9 +155,11 @@ std::string checkHeaders(const std::uint8_t* headers, std::size_t available, lon
 //
 // A file whose pixel data follows its headers directly, as nearly every one does, is read with
 // one read of the headers and the pixel data together; any other with a second read at its
-// pixel-data offset. Never more than a frame's worth is read, whatever size the file claims.
+// pixel-data offset. For some picture rows only (`rows`), the headers are read alone and then
+// only the stored rows that hold those picture rows. Never more than a frame's worth is read,
+// whatever size the file claims.
 Expected<PixelLayout> readFrameFile(const std::filesystem::path& path, const std::string& name,
-                                    std::vector<std::uint8_t>& bytes) {
+                                    std::vector<std::uint8_t>& bytes, PictureRows rows) {
     const auto refuse = [&name](std::string reason) { return Error{name, std::move(reason)}; };
     PixelLayout layout;
     // Non-blocking, so that opening a pipe cannot wait for a writer; it is refused below anyway.
@@ -176,9 +179,10 @@ Expected<PixelLayout> readFrameFile(const std::filesystem::path& path, const std
 
     // Asking for no more than the file holds saves the read that would only report its end.
     constexpr std::size_t kMostRead = kLargestHeaders + kPixelBytes;
-    const std::size_t wanted = fileSize < static_cast<long long>(kMostRead)
-                                   ? static_cast<std::size_t>(fileSize)
-                                   : kMostRead;
+    const bool allRows = rows.first == 0 && rows.last == kHeight - 1;
+    const std::size_t most = allRows ? kMostRead : kLargestHeaders;
+    const std::size_t wanted =
+        fileSize < static_cast<long long>(most) ? static_cast<std::size_t>(fileSize) : most;
     bytes.resize(kMostRead);
     const long got = readAt(fd, bytes.data(), wanted, 0);
     if (got < 0)
@@ -189,6 +193,21 @@ Expected<PixelLayout> readFrameFile(const std::filesystem::path& path, const std
         return refuse(std::move(reason));
 
     const std::size_t frameBytes = layout.headerBytes + kPixelBytes;
+    if (!allRows) {
+        // Only the stored rows that hold the picture rows wanted.
+        const int a = storedRowOfPicture(layout.bottomUp, rows.first);
+        const int b = storedRowOfPicture(layout.bottomUp, rows.last);
+        const std::size_t start = kRowBytes * static_cast<std::size_t>(std::min(a, b));
+        const std::size_t count = kRowBytes * static_cast<std::size_t>(std::abs(a - b) + 1);
+        const long read = readAt(fd, bytes.data() + layout.headerBytes + start, count,
+                                 static_cast<off_t>(layout.dataOffset + start));
+        if (read < 0)
+            return refuse(describeOpenError(errno));
+        if (static_cast<std::size_t>(read) < count)
+            return refuse("file ended while its pixel data was read (it was shortened)");
+        bytes.resize(frameBytes);
+        return layout;
+    }
     std::size_t pixels = static_cast<std::size_t>(got) - layout.headerBytes;
     if (layout.dataOffset != layout.headerBytes) {
         const long read = readAt(fd, bytes.data() + layout.headerBytes, kPixelBytes,
@@ -249,7 +268,7 @@ Expected<void> moveme(TrackingState& state, const std::filesystem::path& folder,
                       Surface* picture, PictureRows greyRows) {
     const std::string name = frameFileName(frameNumber);
     std::vector<std::uint8_t>& spare = spareBuffer();
-    const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare);
+    const Expected<PixelLayout> read = readFrameFile(folder / name, name, spare, greyRows);
     if (!read)
         return read.error();
     // The state changes only once the whole frame has been read.

@@ -27,8 +27,10 @@ std::string frameFileName(int frameNumber);
 // Picture row r (from the top) becomes grey row r, 0..119; grey level = (blue + green + red + 1)
 // div 3, the mean rounded to nearest. Row 120 and column 160 are never written.
 //
-// A caller that reads only some grey rows names them in `greyRows`: the other rows of
-// state.grayimg then keep what they held.
+// A caller that reads only some grey rows names them in `greyRows`: only the pixel data of those
+// rows is read (after the headers, in a read of its own), the other rows of state.grayimg keep
+// what they held, and the bytes of the other rows in state.filebytes are left unspecified. The
+// checks and refusals are the same.
 //
 // Anything else is refused with an Error whose subject is the file's name ("pic3.bmp") and whose
 // reason says what is wrong ("bit count 8, expected 24"); neither the state nor `picture` has
