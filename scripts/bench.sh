@@ -3,9 +3,10 @@
 # its speed and memory targets: the per-frame stages in-process (Google Benchmark), the same
 # pipeline in OpenCV side by side when OpenCV is installed (./scripts/install-opencv.sh), the
 # window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames at
-# one threshold and at all 256 (summary and records, against 256 separate runs), the window's
-# start-up to its first frame, and the peak memory of both and of a 10,000-frame sweep. Prints a
-# summary per target and keeps everything in build-bench/bench-results.txt.
+# one threshold, with and without --edges-dir, and at all 256 (summary and records, against 256
+# separate runs), the window's start-up to its first frame, and the peak memory of both and of a
+# 10,000-frame sweep. Prints a summary per target and keeps everything in
+# build-bench/bench-results.txt.
 #
 #   ./scripts/bench.sh                      # everything
 #   ./scripts/bench.sh --benchmark_filter=edges   # arguments go to the Google Benchmark programs
@@ -45,6 +46,21 @@ stats() { sort -n | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (
 # verdict VALUE OP BOUND: "met" or "MISSED".
 verdict() { awk -v v="$1" -v b="$3" -v op="$2" 'BEGIN { ok = (op == "<") ? v < b : v >= b; print ok ? "met" : "MISSED" }'; }
 now() { date +%s%N; }
+# elapsed_ms COMMAND...: runs it (a program or a function) with its output discarded and prints
+# its wall time in ms.
+elapsed_ms() {
+    local start
+    start=$(now)
+    "$@" >/dev/null
+    ms_between "$start" "$(now)"
+}
+# ms_between START END: the time in ms between two stamps of now().
+ms_between() { echo "$(($2 - $1))" | awk '{ print $1 / 1e6 }'; }
+# peak_mb COMMAND...: runs it with its output discarded and prints its peak memory in MB, the
+# maximum resident set size that GNU time reports.
+peak_mb() {
+    /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident set size/ { print $NF / 1024 }'
+}
 
 section() { printf '\n==== %s\n' "$1"; }
 
@@ -80,13 +96,9 @@ fi
 : >"$WORK/cli-ms"
 : >"$WORK/opencv-ms"
 for _ in $(seq "$RUNS"); do
-    start=$(now)
-    "$CLI" --dir "$FRAMES" >/dev/null
-    echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/cli-ms"
+    elapsed_ms "$CLI" --dir "$FRAMES" >>"$WORK/cli-ms"
     if [ "$HAVE_OPENCV" = 1 ]; then
-        start=$(now)
-        "$OPENCV_CLI" "$FRAMES" >/dev/null
-        echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/opencv-ms"
+        elapsed_ms "$OPENCV_CLI" "$FRAMES" >>"$WORK/opencv-ms"
     fi
 done
 read -r cli_min cli_med cli_max < <(stats <"$WORK/cli-ms")
@@ -104,9 +116,7 @@ if [ "$HAVE_OPENCV" = 1 ]; then
 fi
 : >"$WORK/cli-start-ms"
 for _ in $(seq "$RUNS"); do
-    start=$(now)
-    "$CLI" --version >/dev/null
-    echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/cli-start-ms"
+    elapsed_ms "$CLI" --version >>"$WORK/cli-start-ms"
 done
 read -r s_min s_med s_max < <(stats <"$WORK/cli-start-ms")
 printf 'vireo-cli --version (start-up and exit alone) wall ms min %s median %s max %s\n' \
@@ -117,23 +127,33 @@ if [ "$HAVE_OPENCV" = 1 ]; then
     cp "$VIREO_ROOT/samples/pic0.bmp" "$ONE/"
     : >"$WORK/opencv-start-ms"
     for _ in $(seq "$RUNS"); do
-        start=$(now)
-        "$OPENCV_CLI" "$ONE" >/dev/null
-        echo "$(( ($(now) - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/opencv-start-ms"
+        elapsed_ms "$OPENCV_CLI" "$ONE" >>"$WORK/opencv-start-ms"
     done
     read -r o_min o_med o_max < <(stats <"$WORK/opencv-start-ms")
     printf 'vireo-opencv-cli on one frame (mostly start-up) wall ms min %s median %s max %s\n' \
         "$o_min" "$o_med" "$o_max"
 fi
 
+section "vireo-cli writing edge maps over the same 1,000 frames ($RUNS runs each, interleaved)"
+# One thread each way, so that the difference is the per-frame work: with --edges-dir each frame
+# goes through the frame loop with its whole edge map computed once and written as a PGM file,
+# without it through the sweep's single-threshold pipeline.
+EDGES="$WORK/edges"
+: >"$WORK/edges-ms"
+: >"$WORK/no-edges-ms"
+for _ in $(seq "$RUNS"); do
+    rm -rf "$EDGES"
+    elapsed_ms "$CLI" --dir "$FRAMES" -j 1 --edges-dir "$EDGES" >>"$WORK/edges-ms"
+    elapsed_ms "$CLI" --dir "$FRAMES" -j 1 >>"$WORK/no-edges-ms"
+done
+read -r e_min e_med e_max < <(stats <"$WORK/edges-ms")
+read -r n_min n_med n_max < <(stats <"$WORK/no-edges-ms")
+per_file=$(awk -v a="$e_med" -v b="$n_med" 'BEGIN { printf "%.1f", (a - b) }')
+printf 'vireo-cli -j 1 --edges-dir: wall ms min %s median %s max %s\n' "$e_min" "$e_med" "$e_max"
+printf 'vireo-cli -j 1 (no files): wall ms min %s median %s max %s\n' "$n_min" "$n_med" "$n_max"
+note "vireo-cli --edges-dir, 1,000 frames, 1 job: median $e_med ms against $n_med ms without it: $per_file µs per frame for its edge map and PGM file"
+
 section "Threshold sweeps with vireo-cli over the same 1,000 frames ($RUNS runs each, interleaved)"
-# elapsed_ms COMMAND...: runs it with its output discarded and prints its wall time in ms.
-elapsed_ms() {
-    local start
-    start=$(now)
-    "$@" >/dev/null
-    echo "$(($(now) - start))" | awk '{ print $1 / 1e6 }'
-}
 records=$("$CLI" --dir "$FRAMES" -t 0-255 | wc -l)
 echo "vireo-cli -t 0-255 writes $((records - 1)) records"
 : >"$WORK/summary-ms"
@@ -146,9 +166,8 @@ read -r sw_min sw_med sw_max < <(stats <"$WORK/summary-ms")
 read -r rc_min rc_med rc_max < <(stats <"$WORK/records-ms")
 printf 'vireo-cli -t 0-255 --summary: wall ms min %s median %s max %s\n' "$sw_min" "$sw_med" "$sw_max"
 printf 'vireo-cli -t 0-255 (all records): wall ms min %s median %s max %s\n' "$rc_min" "$rc_med" "$rc_max"
-separate_start=$(now)
-for t in $(seq 0 255); do "$CLI" --dir "$FRAMES" -t "$t" >/dev/null; done
-separate_ms=$(echo "$(($(now) - separate_start))" | awk '{ print $1 / 1e6 }')
+separate_runs() { for t in $(seq 0 255); do "$CLI" --dir "$FRAMES" -t "$t"; done; }
+separate_ms=$(elapsed_ms separate_runs)
 printf '256 separate single-threshold runs (once): wall ms %s\n' "$separate_ms"
 faster=$(awk -v a="$separate_ms" -v b="$sw_med" 'BEGIN { printf "%.1f", a / b }')
 single=$(awk -v a="$sw_med" -v b="$cli_med" 'BEGIN { printf "%.2f", a / b }')
@@ -161,12 +180,11 @@ note "vireo-cli -t 0-255 writing $((records - 1)) records: median $rc_med ms (mi
 MANY="$WORK/many"
 mkdir "$MANY"
 for n in $(seq 0 9999); do ln "$FRAMES/pic$((n % 1000)).bmp" "$MANY/pic$n.bmp"; done
-: >"$WORK/sweep-kb"
+: >"$WORK/sweep-mb"
 for _ in $(seq 3); do
-    /usr/bin/time -v "$CLI" --dir "$MANY" -t 0-255 --summary 2>&1 >/dev/null |
-        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/sweep-kb"
+    peak_mb "$CLI" --dir "$MANY" -t 0-255 --summary >>"$WORK/sweep-mb"
 done
-read -r m_min m_med m_max < <(awk '{ print $1 / 1024 }' "$WORK/sweep-kb" | stats)
+read -r m_min m_med m_max < <(stats <"$WORK/sweep-mb")
 printf 'vireo-cli -t 0-255 --summary over 10,000 frames: MB min %s median %s max %s\n' \
     "$m_min" "$m_med" "$m_max"
 note "vireo-cli -t 0-255 --summary peak memory over 10,000 frames: $m_max MB at most, target < 100: $(verdict "$m_max" "<" 100)"
@@ -178,8 +196,8 @@ for _ in $(seq "$RUNS"); do
     start=$(now)
     shown=$("$PROBE" "$VIREO_ROOT/samples" | awk '/^first-frame-shown-ns/ { print $2 }')
     end=$(now)
-    echo "$(( (shown - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/start-ms"
-    echo "$(( (end - start) / 1000 ))" | awk '{ print $1 / 1000 }' >>"$WORK/whole-ms"
+    ms_between "$start" "$shown" >>"$WORK/start-ms"
+    ms_between "$start" "$end" >>"$WORK/whole-ms"
 done
 read -r w_min w_med w_max < <(stats <"$WORK/start-ms")
 read -r x_min x_med x_max < <(stats <"$WORK/whole-ms")
@@ -189,16 +207,14 @@ printf 'whole process (start, first frame, close, exit): wall ms min %s median %
 note "window start-up to the first frame shown: median $w_med ms (min/max $w_min/$w_max), target < 150: $(verdict "$w_med" "<" 150)"
 
 section "Peak memory (/usr/bin/time -v, maximum resident set size, $RUNS runs)"
-: >"$WORK/cli-kb"
-: >"$WORK/window-kb"
+: >"$WORK/cli-mb"
+: >"$WORK/window-mb"
 for _ in $(seq "$RUNS"); do
-    /usr/bin/time -v "$CLI" --dir "$FRAMES" 2>&1 >/dev/null |
-        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/cli-kb"
-    VIREO_PROBE_EXERCISE=1 /usr/bin/time -v "$PROBE" "$VIREO_ROOT/samples" 2>&1 >/dev/null |
-        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/window-kb"
+    peak_mb "$CLI" --dir "$FRAMES" >>"$WORK/cli-mb"
+    VIREO_PROBE_EXERCISE=1 peak_mb "$PROBE" "$VIREO_ROOT/samples" >>"$WORK/window-mb"
 done
-read -r c_min c_med c_max < <(awk '{ print $1 / 1024 }' "$WORK/cli-kb" | stats)
-read -r v_min v_med v_max < <(awk '{ print $1 / 1024 }' "$WORK/window-kb" | stats)
+read -r c_min c_med c_max < <(stats <"$WORK/cli-mb")
+read -r v_min v_med v_max < <(stats <"$WORK/window-mb")
 printf 'vireo-cli over 1,000 frames: MB min %s median %s max %s\n' "$c_min" "$c_med" "$c_max"
 printf 'window, every frame shown, edges, threshold sweep, Find Center: MB min %s median %s max %s\n' \
     "$v_min" "$v_med" "$v_max"
@@ -206,12 +222,11 @@ note "vireo-cli peak memory: $c_max MB at most (median $c_med), target < 30: $(v
 note "window peak memory: $v_max MB at most (median $v_med), target < 80: $(verdict "$v_max" "<" 80)"
 
 # The window on the 10,000 frames with the recording view shown and its sweep done.
-: >"$WORK/view-kb"
+: >"$WORK/view-mb"
 for _ in $(seq 3); do
-    VIREO_PROBE_VIEW=1 /usr/bin/time -v "$PROBE" "$MANY" 2>&1 >/dev/null |
-        awk '/Maximum resident set size/ { print $NF }' >>"$WORK/view-kb"
+    VIREO_PROBE_VIEW=1 peak_mb "$PROBE" "$MANY" >>"$WORK/view-mb"
 done
-read -r r_min r_med r_max < <(awk '{ print $1 / 1024 }' "$WORK/view-kb" | stats)
+read -r r_min r_med r_max < <(stats <"$WORK/view-mb")
 printf 'window with the recording view on 10,000 frames: MB min %s median %s max %s\n' \
     "$r_min" "$r_med" "$r_max"
 note "window with the recording view on 10,000 frames, peak memory: $r_max MB at most, target < 300: $(verdict "$r_max" "<" 300)"
