@@ -2,6 +2,7 @@
 #include "edges/sobel.h"
 #include "input/bitmap_loader.h"
 #include "recording_surface.h"
+#include "tracker/frame_loop.h"
 #include "tracker/tracker.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,38 @@ TEST_F(TrackerTest, RunsContinueFromTheStoredCentres) {
     ASSERT_TRUE(tracker.changeFrame(2));
     tracker.displayPicture();
     EXPECT_EQ(tracker.findCenter()->centres, first.centres);
+}
+
+// What the loop's hooks saw: the frame, the threshold (negated after the runs) and the edge
+// pixels painted on picture4 so far.
+struct SeenSteps : FrameLoop::Hooks {
+    void edgesShown(int frame, int threshold, const TrackingState&) override {
+        seen.push_back({frame, threshold, painted.pixelCalls});
+    }
+    void runsDone(int frame, int threshold, const TrackingState&) override {
+        seen.push_back({frame, -threshold, painted.pixelCalls});
+    }
+    RecordingSurface painted;
+    std::vector<std::array<long, 3>> seen;
+};
+
+// The loop paints each frame's edge map once per threshold, with the caller's hooks around the
+// runs, which are the operator's steps at that threshold; a refused frame gives no results.
+TEST_F(TrackerTest, FrameLoopPaintsEachEdgeMapOnceAndRunsAsTheOperator) {
+    SeenSteps hooks;
+    FrameLoop loop(folder.path(), {{50, 100}, 2}, {nullptr, &hooks.painted});
+    FrameSweep out;
+    ASSERT_TRUE(loop.run(2, out, &hooks));
+    constexpr long kMap = 160 * 120;
+    EXPECT_EQ(hooks.seen,
+              (std::vector<std::array<long, 3>>{
+                  {2, 50, kMap}, {2, -50, kMap}, {2, 100, 2 * kMap}, {2, -100, 2 * kMap}}));
+    ASSERT_TRUE(tracker.changeFrame(2));
+    tracker.displayPicture();
+    tracker.findCenter();
+    EXPECT_EQ(out.lastRunAt(1).centres, tracker.findCenter()->centres);
+    EXPECT_EQ(loop.run(3, out).error(), tracker.changeFrame(3).error());
+    EXPECT_TRUE(out.runs.empty() && out.edgePixels.empty());
 }
 
 } // namespace
