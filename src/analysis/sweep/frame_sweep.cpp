@@ -4,11 +4,8 @@
 #include "cpu/simd_path.h"
 #include "edges/edge_walk.h"
 #include "edges/sobel.h"
-#include "input/bitmap_loader.h"
 
 #include <algorithm>
-#include <stdexcept>
-#include <string>
 
 namespace vireo::sweep {
 
@@ -17,7 +14,7 @@ namespace {
 constexpr int kWidth = Frame::kPictureWidth;
 constexpr int kLevels = 256;          // magnitudes (capped) and cuts both lie in 0..255
 constexpr int kLastInnerColumn = 158; // columns 0 and 159 are never edges
-// Up to this many thresholds (with one run) the operator's steps per threshold cost less than
+// Up to this many thresholds (with one run) the frame loop's steps per threshold cost less than
 // answering all 256 cut values at once.
 constexpr std::size_t kFewThresholds = 2;
 

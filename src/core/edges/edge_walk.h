@@ -91,18 +91,19 @@ inline constexpr int kBlock = 32;
 
 // Columns first .. first + 31 of one edge row from the grey rows above, at and below it. The
 // caller has checked that each row holds 161 cells and that first - 1 .. first + 32 lie in
-// 0..159, so every read stays inside the rows.
+// 0..159, so every read stays inside the rows. The edge row belongs to another frame than the
+// grey rows, so nothing aliases and the vectorised loop stores straight into it (a block copied
+// after the loop took a round trip through the stack).
 template <typename W>
-void edgeBlock(const W& w, const std::uint8_t* up, const std::uint8_t* mid,
-               const std::uint8_t* down, std::uint8_t* out, int first, std::int16_t cut) {
-    std::array<std::uint8_t, kBlock> block{};
+void edgeBlock(const W& w, const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
+               const std::uint8_t* __restrict down, std::uint8_t* __restrict out, int first,
+               std::int16_t cut) {
     for (int i = 0; i < kBlock; ++i) {
         const int x = first + i;
         const auto magnitude = static_cast<std::int16_t>(absolute(w.gx(up, mid, down, x)) +
                                                          absolute(w.gy(up, mid, down, x)));
-        block[static_cast<std::size_t>(i)] = magnitude < cut ? kBackground : kEdge;
+        out[x] = magnitude < cut ? kBackground : kEdge;
     }
-    std::copy(block.begin(), block.end(), out + first);
 }
 
 // Columns 1..158 of one edge row: blocks from columns 1, 33, 65 and 97, then one from 127 that
