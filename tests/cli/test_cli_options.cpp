@@ -133,8 +133,7 @@ TEST(CliOptions, HelpListsEveryOptionColumnAndExitStatus) {
     const auto result = parse({"--help"});
     ASSERT_EQ(result.action, CommandLine::Action::ShowHelp);
     const std::string& help = result.help;
-    EXPECT_TRUE(help.starts_with("Usage: vireo-cli [OPTIONS] [FRAMES...]\nFinds the centre"))
-        << help;
+    EXPECT_NE(help.find("\nUsage: vireo-cli [OPTIONS] [FRAMES...]\n"), std::string::npos) << help;
     std::istringstream entries("-d,--dir DIR|-t,--threshold T|-r,--runs K|-f,--format FMT|"
                                "--edges-dir OUT|--render-dir OUT|-h,--help|-v,-V,--version|"
                                "FRAMES ...|frame|threshold|run|center40|center60|center80|"

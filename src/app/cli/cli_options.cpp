@@ -1,7 +1,7 @@
 #include "app/cli/cli_options.h"
 
-#include "errors/reason_text.h"
 #include "edges/sobel.h"
+#include "errors/reason_text.h"
 #include "numbers/range_list.h"
 #include "tracker/frame_loop.h"
 
@@ -22,7 +22,7 @@ const char* const kDescription =
     "threshold and runs \"Find Center\" the given number of times, each run starting\n"
     "from the centres the run before it found. One record per run goes to standard\n"
     "output, errors go to standard error. Given several thresholds it does this for\n"
-    "each of them, frame by frame; --summary prints one line per threshold instead.";
+    "each of them, frame by frame; --summary prints one line per threshold instead.\n";
 
 const char* const kFooter =
     "Columns (CSV header line, or the keys of each JSON Lines object):\n"
@@ -57,46 +57,6 @@ const char* const kFooter =
     "  0  every frame was processed\n"
     "  1  a frame failed, the folder holds no frames or the marks cannot be read\n"
     "  2  usage error";
-
-// CLI11's layout with two changes: the usage line comes before the description, and an option's
-// help is wrapped at word ends so that no line is longer than 79 columns.
-class HelpFormatter : public CLI::Formatter {
-public:
-    HelpFormatter() {
-        column_width(kColumnWidth);
-        label("Positionals", "Arguments");
-    }
-
-    std::string make_usage(const CLI::App* app, std::string name) const override {
-        return Formatter::make_usage(app, std::move(name)) + Formatter::make_description(app);
-    }
-    std::string make_description(const CLI::App*) const override { return {}; }
-
-    std::string make_option_desc(const CLI::Option* option) const override {
-        const std::string& text = option->get_description();
-        std::string wrapped;
-        std::size_t lineLength = 0;
-        for (std::size_t start = 0; start < text.size();) {
-            const std::size_t end = std::min(text.find(' ', start), text.size());
-            const std::size_t length = end - start;
-            if (lineLength > 0 && kColumnWidth + lineLength + 1 + length > kLineWidth) {
-                wrapped.push_back('\n');
-                lineLength = 0;
-            } else if (lineLength > 0) {
-                wrapped.push_back(' ');
-                ++lineLength;
-            }
-            wrapped.append(text, start, length);
-            lineLength += length;
-            start = end + 1;
-        }
-        return wrapped;
-    }
-
-private:
-    static constexpr std::size_t kColumnWidth = 22;
-    static constexpr std::size_t kLineWidth = 79;
-};
 
 // "--render-dir=" is an empty folder name, as with a separate "". CLI11 would instead take the
 // next argument as the value, so the empty value is made a separate argument up front.
@@ -159,7 +119,6 @@ Expected<std::vector<int>> thresholdList(const std::string& given) {
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CLI::App app(kDescription, "vireo-cli");
-    app.formatter(std::make_shared<HelpFormatter>());
     app.footer(kFooter);
     app.set_help_flag();
     app.allow_extras(); // unknown options are reported below, in our words
@@ -176,27 +135,27 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     bool help = false;
     bool version = false;
     std::vector<std::string> frameArguments;
-    app.add_option("-d,--dir", folder, "Folder of the frames (default: the current directory).")
+    app.add_option("-d,--dir", folder, "Folder of the frames (default: the current\ndirectory).")
         ->type_name("DIR");
-    auto* thresholdOption =
-        app.add_option("-t,--threshold", threshold,
-                       "Edge threshold 0..255, or a list of thresholds and ranges such as "
-                       "80-120 or 40-60,100; higher marks more edges (default 100).")
-            ->type_name("T");
+    auto* thresholdOption = app.add_option("-t,--threshold", threshold,
+                                           "Edge threshold 0..255, or a list of thresholds\n"
+                                           "and ranges such as 80-120 or 40-60,100; higher\n"
+                                           "marks more edges (default 100).")
+                                ->type_name("T");
     auto* runsOption =
-        app.add_option("-r,--runs", runs, "\"Find Center\" runs per frame, 1..1000 (default 1).")
+        app.add_option("-r,--runs", runs, "\"Find Center\" runs per frame, 1..1000\n(default 1).")
             ->type_name("K");
-    auto* formatOption =
-        app.add_option("-f,--format", format,
-                       "Record format: csv (default) or jsonl (one JSON object per line).")
-            ->type_name("FMT");
+    auto* formatOption = app.add_option("-f,--format", format,
+                                        "Record format: csv (default) or jsonl (one\n"
+                                        "JSON object per line).")
+                             ->type_name("FMT");
     app.add_flag("-s,--summary", summary,
-                 "Print one summary line per threshold instead of the records.");
-    auto* jobsOption =
-        app.add_option("-j,--jobs", jobs,
-                       "Frames processed at once, 1..256 (default: one per processor core); "
-                       "the output is the same for any number.")
-            ->type_name("N");
+                 "Print one summary line per threshold instead\nof the records.");
+    auto* jobsOption = app.add_option("-j,--jobs", jobs,
+                                      "Frames processed at once, 1..256 (default: one\n"
+                                      "per processor core); the output is the same\n"
+                                      "for any number.")
+                           ->type_name("N");
     std::array<CLI::Option*, kPathOptions.size()> pathOptions{};
     for (std::size_t i = 0; i < kPathOptions.size(); ++i)
         pathOptions[i] = app.add_option(kPathOptions[i].name, paths[i], kPathOptions[i].help)
@@ -204,9 +163,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     app.add_flag("-h,--help", help, "Show this help and exit.");
     app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
-                   "Frame numbers N (file picN.bmp) or inclusive ranges A-B, processed in the "
-                   "order given, e.g. 3 7 9-11 (default: every picN.bmp of the folder, "
-                   "ascending).")
+                   "Frame numbers N (file picN.bmp) or inclusive\n"
+                   "ranges A-B, processed in the order given, such\n"
+                   "as 3 7 9-11 (default: every picN.bmp of the\n"
+                   "folder, ascending).")
         ->type_name("");
 
     CommandLine result;

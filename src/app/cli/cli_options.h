@@ -31,8 +31,9 @@ struct CliOptions {
     friend bool operator==(const CliOptions&, const CliOptions&) = default;
 };
 
-// The options whose value names a file or folder, other than the frames' folder: their long
-// name, their help, the name of the value, what an empty value lacks, and where the value goes.
+// The options whose value names a file or folder, other than the frames' folder: their long name,
+// their help (in lines that fit 79 columns beside the option names), the name of the value, what
+// an empty value lacks, and where the value goes.
 struct PathOption {
     const char* name;
     const char* help;
@@ -42,16 +43,18 @@ struct PathOption {
 };
 inline constexpr std::array kPathOptions{
     PathOption{"--edges-dir",
-               "Also write each frame's edge map as OUT/edgesN.pgm (0 edge, 255 background).",
+               "Also write each frame's edge map as\nOUT/edgesN.pgm (0 edge, 255 background).",
                "OUT", "a folder name", &CliOptions::edgesDir},
     PathOption{"--render-dir",
-               "Also write each frame's edge picture with the overlay of the last run, as the "
-               "window shows it (161 x 121), as OUT/vireoN.png.",
+               "Also write each frame's edge picture with the\n"
+               "overlay of the last run, as the window shows it\n"
+               "(161 x 121), as OUT/vireoN.png.",
                "OUT", "a folder name", &CliOptions::renderDir},
     PathOption{"--marks",
-               "Marks of where the path really is (frame,row,column) for the summary's marked, "
-               "error and suggested columns (default: the folder's vireo-marks.csv when it "
-               "exists).",
+               "Marks of where the path really is\n"
+               "(frame,row,column) for the summary's marked,\n"
+               "error and suggested columns (default: the\n"
+               "folder's vireo-marks.csv when it exists).",
                "FILE", "a file name", &CliOptions::marksFile},
 };
 
