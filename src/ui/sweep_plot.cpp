@@ -1,10 +1,10 @@
 #include "ui/sweep_plot.h"
 
-#include <QMouseEvent>
+#include "recording/sweep_curves.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
-#include <cmath>
 
 namespace vireo {
 
@@ -19,12 +19,7 @@ const QColor kErrorColour(200, 0, 120);
 } // namespace
 
 SweepPlot::SweepPlot(QWidget* parent)
-    : QWidget(parent) {
-    // The plot fills its whole area, so Qt need not paint the background under it first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true);
-    setObjectName(QStringLiteral("sweep"));
-}
+    : PlotWidget(QStringLiteral("sweep"), parent) {}
 
 void SweepPlot::setSummary(std::vector<sweep::ThresholdSummary> lines) {
     lines_ = std::move(lines);
@@ -43,19 +38,18 @@ void SweepPlot::setCursorThreshold(int threshold) {
     update();
 }
 
-QRectF SweepPlot::plotArea() const {
-    return QRectF(34, 16, std::max(10, width() - 34 - 34), std::max(10, height() - 16 - 18));
-}
-
 double SweepPlot::xOfThreshold(int threshold) const {
     const QRectF area = plotArea();
     return area.left() + area.width() * threshold / kLastThreshold;
 }
 
-int SweepPlot::thresholdAt(double x) const {
+long long SweepPlot::itemAt(double x) const {
     const QRectF area = plotArea();
-    const double at = (x - area.left()) / area.width() * kLastThreshold;
-    return std::clamp(static_cast<int>(std::lround(at)), 0, kLastThreshold);
+    return sweepThresholdAt((x - area.left()) / area.width());
+}
+
+void SweepPlot::itemClicked(long long threshold) {
+    emit thresholdClicked(static_cast<int>(threshold));
 }
 
 void SweepPlot::paintEvent(QPaintEvent*) {
@@ -80,44 +74,32 @@ void SweepPlot::paintEvent(QPaintEvent*) {
 
     const auto x = [&](int threshold) { return xOfThreshold(threshold); };
     if (lines_.size() == static_cast<std::size_t>(kLastThreshold + 1)) {
-        double largestJitter = 1;
-        for (const auto& line : lines_)
-            largestJitter = std::max(largestJitter, line.jitter.value_or(0));
-        for (const auto& error : errors_)
-            largestJitter = std::max(largestJitter, error.value_or(0));
+        const SweepCurves curves = sweepCurves(lines_, errors_);
         painter.setPen(kJitterColour);
         painter.drawText(QRectF(area.right() + 2, area.top() - 6, 32, 12), Qt::AlignLeft,
-                         QString::number(largestJitter));
-        const auto draw = [&](const QColor& colour, auto value) {
+                         QString::number(curves.rightScale));
+        const auto draw = [&](const QColor& colour,
+                              const std::vector<std::optional<double>>& curve) {
             QPainterPath path;
             bool drawing = false;
-            for (const auto& line : lines_) {
-                const std::optional<double> v = value(line);
-                if (!v) {
+            for (std::size_t i = 0; i < curve.size(); ++i) {
+                if (!curve[i]) {
                     drawing = false;
                     continue;
                 }
-                const QPointF point(x(line.threshold), area.bottom() - *v * area.height());
+                const QPointF point(x(lines_[i].threshold),
+                                    area.bottom() - *curve[i] * area.height());
                 drawing ? path.lineTo(point) : path.moveTo(point);
                 drawing = true;
             }
             painter.setPen(QPen(colour, 1.5));
             painter.drawPath(path);
         };
-        draw(kTrackedColour, [](const sweep::ThresholdSummary& line) -> std::optional<double> {
-            if (line.frames == 0)
-                return std::nullopt;
-            return static_cast<double>(line.tracked) / static_cast<double>(line.frames);
-        });
-        draw(kEdgeColour, [](const sweep::ThresholdSummary& line) { return line.edgeShare; });
-        draw(kJitterColour, [largestJitter](const sweep::ThresholdSummary& line) {
-            return line.jitter ? std::optional<double>(*line.jitter / largestJitter) : std::nullopt;
-        });
-        if (errors_.size() == lines_.size()) {
-            draw(kErrorColour, [&](const sweep::ThresholdSummary& line) {
-                const auto& error = errors_[static_cast<std::size_t>(line.threshold)];
-                return error ? std::optional<double>(*error / largestJitter) : std::nullopt;
-            });
+        draw(kTrackedColour, curves.tracked);
+        draw(kEdgeColour, curves.edgeShare);
+        draw(kJitterColour, curves.jitter);
+        if (!curves.error.empty()) {
+            draw(kErrorColour, curves.error);
             painter.setPen(kErrorColour);
             painter.drawText(QPointF(area.left() + 330, 11),
                              QStringLiteral("error from the marks (right scale)"));
@@ -134,22 +116,6 @@ void SweepPlot::paintEvent(QPaintEvent*) {
     }
     painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
     painter.drawLine(QPointF(x(cursor_), area.top()), QPointF(x(cursor_), area.bottom()));
-}
-
-void SweepPlot::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        emit thresholdClicked(thresholdAt(event->position().x()));
-}
-
-void SweepPlot::mouseMoveEvent(QMouseEvent* event) {
-    const QRectF area = plotArea();
-    const bool inside =
-        event->position().x() >= area.left() && event->position().x() <= area.right();
-    emit hovered(inside ? thresholdAt(event->position().x()) : -1);
-}
-
-void SweepPlot::leaveEvent(QEvent*) {
-    emit hovered(-1);
 }
 
 } // namespace vireo

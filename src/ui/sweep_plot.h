@@ -1,8 +1,8 @@
 #pragma once
 
 #include "sweep/sweep_summary.h"
+#include "ui/plot_widget.h"
 
-#include <QWidget>
 #include <optional>
 #include <vector>
 
@@ -11,7 +11,7 @@ namespace vireo {
 // The sweep's summary against threshold 0..255: the share of frames tracked and the share of
 // edge pixels (left scale, 0..1) and the jitter (right scale, in columns), with a cursor at the
 // current threshold.
-class SweepPlot : public QWidget {
+class SweepPlot : public PlotWidget {
     Q_OBJECT
 
 public:
@@ -32,19 +32,14 @@ public:
 signals:
     // A click chose threshold `threshold`.
     void thresholdClicked(int threshold);
-    // The mouse points at threshold `threshold`, or at none (-1).
-    void hovered(int threshold);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    // The threshold nearest to widget position x; hovered() reports it.
+    long long itemAt(double x) const override;
+    void itemClicked(long long threshold) override;
 
 private:
-    QRectF plotArea() const;
-    int thresholdAt(double x) const;
-
     std::vector<sweep::ThresholdSummary> lines_;
     int cursor_ = 100;
     std::vector<std::optional<double>> errors_;

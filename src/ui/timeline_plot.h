@@ -2,8 +2,8 @@
 
 #include "marks/marks.h"
 #include "recording/recording_overview.h"
+#include "ui/plot_widget.h"
 
-#include <QWidget>
 #include <memory>
 
 namespace vireo {
@@ -14,7 +14,7 @@ namespace vireo {
 // frames that are not tracked are shaded; a jump of a centre is marked above the plot. Where
 // frames outnumber pixel columns, each column draws the lowest and highest value of its frames,
 // so that a one-frame spike never disappears. A cursor marks the current frame.
-class TimelinePlot : public QWidget {
+class TimelinePlot : public PlotWidget {
     Q_OBJECT
 
 public:
@@ -35,20 +35,14 @@ public:
 signals:
     // A click chose frame `frame` (the nearest one to the click).
     void frameClicked(int frame);
-    // The mouse points at frame index `index` of the overview, or at none (-1).
-    void hovered(long long index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    // The overview index under widget position x, or -1 without frames; hovered() reports it.
+    long long itemAt(double x) const override;
+    void itemClicked(long long index) override;
 
 private:
-    QRectF plotArea() const;
-    // The overview index under widget position x, or -1 outside the frames.
-    long long indexAt(double x) const;
-
     std::shared_ptr<const RecordingOverview> overview_;
     int threshold_ = 100;
     int cursorFrame_ = -1;
