@@ -134,7 +134,8 @@ TEST(CliOptions, HelpListsEveryOptionColumnAndExitStatus) {
     ASSERT_EQ(result.action, CommandLine::Action::ShowHelp);
     const std::string& help = result.help;
     EXPECT_NE(help.find("\nUsage: vireo-cli [OPTIONS] [FRAMES...]\n"), std::string::npos) << help;
-    std::istringstream entries("-d,--dir DIR|-t,--threshold T|-r,--runs K|-f,--format FMT|"
+    std::istringstream entries("-i,--input PATH|-d,--dir DIR|--fit FIT|--fps R|"
+                               "-t,--threshold T|-r,--runs K|-f,--format FMT|"
                                "--edges-dir OUT|--render-dir OUT|-h,--help|-v,-V,--version|"
                                "FRAMES ...|frame|threshold|run|center40|center60|center80|"
                                "forecast|line_top|line_bottom|0|1|2");

@@ -94,7 +94,7 @@ TEST_F(CliEndToEnd, RunsFramesInNumberOrderAndReportsTheBadOne) {
 // A folder without frames fails (1), a usage error exits with 2; both say why on stderr and
 // process nothing.
 TEST_F(CliEndToEnd, FailuresBeforeAnyFrameSayWhyAndProcessNothing) {
-    addFile("pic01.bmp");
+    addFile("notes.txt");
     const CliRun empty = runCli({"-d", dir()});
     EXPECT_EQ(std::tuple(empty.exitCode, empty.out, empty.err),
               std::tuple(1, "", "vireo-cli: no picN.bmp frames in " + dir().toStdString() + "\n"));
@@ -137,7 +137,8 @@ TEST_F(CliEndToEnd, RecordsEdgeFilesAndRenderFilesMatchTheTracker) {
     for (int run = 1; run <= 3; ++run) {
         const CenterRun r = *tracker.findCenter();
         centres.push_back(r.centres);
-        appendCsvRecord(expected, {7, 120, run, r.centres, r.forecast(), r.line.top, r.line.bottom});
+        appendCsvRecord(expected,
+                        {7, 120, run, r.centres, r.forecast(), r.line.top, r.line.bottom});
     }
     ASSERT_NE(centres[0], centres[1]) << "the slant no longer moves between runs";
     EXPECT_EQ(written.out, expected) << written.err;
@@ -224,6 +225,34 @@ TEST_F(CliEndToEnd, PipeIntoHeadEndsQuietly) {
     EXPECT_EQ(run.out, kHeader);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(readFile(status.toStdString()), "0\n");
+}
+
+// A video gives, record for record and in its summary against the marks beside it, what the
+// frames the README's ffmpeg command makes of it give.
+TEST(CliOnVideo, GivesWhatItsConvertedFramesGive) {
+    const testing::TempFolder work;
+    const std::string at = work.path().string();
+    ASSERT_EQ(std::system(("cd '" + at +
+                           "' && ffmpeg -nostdin -v error -f lavfi -i "
+                           "testsrc2=size=320x180:rate=25:duration=2 -c:v libx264 run.mp4 && "
+                           "mkdir run && ffmpeg -nostdin -v error -i run.mp4 -vf "
+                           "'fps=10,scale=160:120:force_original_aspect_ratio=increase,crop=160:"
+                           "120' -pix_fmt bgr24 -start_number 0 run/pic%d.bmp")
+                              .c_str()),
+              0);
+    const std::string marks = "frame,row,column\n3,40,70\n5,80,95\n";
+    for (const char* file : {"/run.mp4.vireo-marks.csv", "/run/vireo-marks.csv"})
+        testing::writeFile(at + file, {marks.begin(), marks.end()});
+    for (const QStringList& options : {QStringList{"-f", "jsonl"}, QStringList{"--summary"}}) {
+        const CliRun video = runCli(QStringList{"-i", QString::fromStdString(at + "/run.mp4"),
+                                                "--fit", "crop", "--fps", "10", "-t", "0-255"} +
+                                    options);
+        const CliRun frames = runCli(
+            QStringList{"--dir", QString::fromStdString(at + "/run"), "-t", "0-255"} + options);
+        EXPECT_EQ(video.exitCode, 0) << video.err;
+        EXPECT_EQ(video.out, frames.out);
+        EXPECT_TRUE(options[0] != "--summary" || video.out.find("suggested") != std::string::npos);
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs each command block of the README's "Bringing your own recording" on a clip and pictures
+# Runs each command block of the README's "Opening a recording" on a clip and pictures
 # made here, and checks that vireo-cli loads every frame written, in the order of the recording.
 #   test_recording.sh VIREO_CLI README
 set -euo pipefail
@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 command -v ffmpeg >/dev/null || { echo "ffmpeg is missing: scripts/setup.sh installs it" >&2; exit 1; }
 
-awk -v out="$work/block" '/^## / { inside = ($0 == "## Bringing your own recording") }
+awk -v out="$work/block" '/^## / { inside = ($0 == "## Opening a recording") }
     inside && /^```sh$/ { file = out (++n) ".sh"; next }
     /^```/ { file = "" }
     file { print > file }' "$2"

@@ -60,7 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "unsupported codec avs2", "AVS2"},
         BadCase{"UnknownCodec", "-f lavfi -i testsrc2 -frames:v 1 -c:v mjpeg a.avi", "a.avi",
                 "unsupported codec (tag QQQQ)", "QQQQ"},
-        BadCase{"FolderWithoutPictures", "", "p", "holds no pictures and no picN.bmp frames"},
         BadCase{"Missing", "-version", "gone.mp4", "no such file"}),
     [](const auto& info) { return info.param.name; });
 

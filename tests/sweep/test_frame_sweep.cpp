@@ -159,7 +159,7 @@ TEST(FrameSweep, RefusesSettingsOutsideTheRules) {
     for (const SweepSettings& bad : std::vector<SweepSettings>{
              {{}, 1}, {{5, 5}, 1}, {{9, 3}, 1}, {{256}, 1}, {{-1}, 1}, {{1}, 0}, {{1}, 1001}}) {
         EXPECT_FALSE(checkSettings(bad));
-        EXPECT_THROW(FrameSweeper("", bad), std::invalid_argument);
+        EXPECT_THROW(FrameSweeper({}, bad), std::invalid_argument);
     }
     EXPECT_EQ(checkSettings({{0, 256}, 1}).error().message(), "threshold 256: outside 0..255");
     EXPECT_TRUE(checkSettings({{0, 255}, kMaxRuns}));

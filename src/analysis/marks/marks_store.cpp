@@ -8,7 +8,13 @@
 namespace vireo {
 
 std::filesystem::path marksFileFor(const std::filesystem::path& recording) {
-    return recording / kMarksFileName;
+    std::error_code error;
+    if (recording.empty() || std::filesystem::is_directory(recording, error))
+        return recording / kMarksFileName;
+    // A video's marks live beside it: run7.mp4.vireo-marks.csv.
+    std::filesystem::path beside = recording;
+    beside += "." + std::string(kMarksFileName);
+    return beside;
 }
 
 MarksStore::MarksStore(std::filesystem::path file)

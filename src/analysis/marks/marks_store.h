@@ -8,10 +8,10 @@
 
 namespace vireo {
 
-// The marks file that belongs to a recording: a frame folder's vireo-marks.csv (the current
-// directory's when `recording` is empty). Every program finds a recording's marks through this
-// function alone, so that a recording of another kind (a video file) can be given its own
-// place, such as "<video file name>.vireo-marks.csv" beside it.
+// The marks file that belongs to a recording: a folder's vireo-marks.csv (the current
+// directory's when `recording` is empty), or for a video the file beside it named after it,
+// "<video file name>.vireo-marks.csv" (run7.mp4.vireo-marks.csv). Every program finds a
+// recording's marks through this function alone.
 std::filesystem::path marksFileFor(const std::filesystem::path& recording);
 
 // The marks of one recording and the file that keeps them: it reads the file and writes every

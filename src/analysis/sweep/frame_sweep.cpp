@@ -88,8 +88,8 @@ magnitudeRowsAvx2(const Frame& grey, std::array<std::array<std::uint8_t, kWidth>
 
 } // namespace
 
-FrameSweeper::FrameSweeper(std::filesystem::path folder, SweepSettings settings)
-    : loop_(std::move(folder), std::move(settings))
+FrameSweeper::FrameSweeper(RecordingSource source, SweepSettings settings)
+    : loop_(std::move(source), std::move(settings))
     , allAtOnce_(loop_.settings().runs == 1 &&
                  loop_.settings().thresholds.size() > kFewThresholds) {
     loop_.setSearchedRowsOnly(true);

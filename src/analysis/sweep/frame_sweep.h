@@ -26,7 +26,7 @@ using vireo::SweepSettings;
 class FrameSweeper {
 public:
     // Throws std::invalid_argument when the settings fail checkSettings().
-    FrameSweeper(std::filesystem::path folder, SweepSettings settings);
+    FrameSweeper(RecordingSource source, SweepSettings settings);
 
     const SweepSettings& settings() const { return loop_.settings(); }
 

@@ -49,7 +49,7 @@ FrameOutcome outcomeOf(const FrameSweep& results, const std::optional<Error>& er
 SweepProgress sweepInline(const FrameList& frames, const SweepOptions& options,
                           const FrameConsumer& consume, const std::stop_token& stop,
                           long long total) {
-    FrameSweeper sweeper(options.folder, options.settings);
+    FrameSweeper sweeper(options.source, options.settings);
     FrameSweep results;
     FrameCursor cursor(frames);
     SweepProgress progress;
@@ -78,7 +78,7 @@ public:
 
     void work() {
         try {
-            FrameSweeper sweeper(options_->folder, options_->settings);
+            FrameSweeper sweeper(options_->source, options_->settings);
             for (;;) {
                 long long index = 0;
                 int frame = 0;

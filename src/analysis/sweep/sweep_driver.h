@@ -1,8 +1,8 @@
 #pragma once
 
+#include "errors/error.h"
 #include "input/frame_list.h"
 #include "sweep/frame_sweep.h"
-#include "errors/error.h"
 
 #include <filesystem>
 #include <functional>
@@ -22,7 +22,7 @@ struct FrameOutcome {
 using FrameConsumer = std::function<void(const FrameOutcome&)>;
 
 struct SweepOptions {
-    std::filesystem::path folder; // the current directory when empty
+    RecordingSource source; // each worker opens its own reader of it
     SweepSettings settings;
     int jobs = 0; // worker threads; 0 = std::thread::hardware_concurrency() (at least 1)
 };

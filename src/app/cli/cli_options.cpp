@@ -115,6 +115,19 @@ Expected<std::vector<int>> thresholdList(const std::string& given) {
     return thresholds;
 }
 
+// A rate R of --fps: a whole number or a fraction N/D of whole numbers, 1/1000 to 1000.
+Expected<FrameRate> parseFrameRate(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    const auto numerator = parseDecimal(text.substr(0, slash));
+    const auto denominator = slash == std::string::npos ? std::optional<long long>(1)
+                                                        : parseDecimal(text.substr(slash + 1));
+    if (!numerator || !denominator || *numerator < 1 || *denominator < 1 ||
+        *numerator > 1000 * *denominator || *denominator > 1000 * *numerator)
+        return Error{
+            {}, "fps \"" + text + "\" is not a rate from 1/1000 to 1000, such as 10 or 30000/1001"};
+    return FrameRate{static_cast<int>(*numerator), static_cast<int>(*denominator)};
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -126,6 +139,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     std::string folder;
+    std::string fit;
+    std::string fps;
     std::string threshold;
     std::string runs;
     std::string format;
@@ -135,8 +150,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     bool help = false;
     bool version = false;
     std::vector<std::string> frameArguments;
-    app.add_option("-d,--dir", folder, "Folder of the frames (default: the current\ndirectory).")
-        ->type_name("DIR");
+    app.add_option("-i,--input", folder,
+                   "The recording: a folder of frames picN.bmp,\n"
+                   "a folder of pictures or a video file (default:\n"
+                   "the current directory).")
+        ->type_name("PATH");
+    app.add_option("-d,--dir", folder, "The same as --input.")->type_name("DIR");
+    auto* fitOption = app.add_option("--fit", fit,
+                                     "How pictures that are not 160 x 120 become\n"
+                                     "frames: stretch (default) or crop (scaled to\n"
+                                     "cover 160 x 120, cut around the middle).")
+                          ->type_name("FIT");
+    auto* fpsOption = app.add_option("--fps", fps,
+                                     "Sample a video at R frames per second, such as\n"
+                                     "10 or 30000/1001 (default: every frame).")
+                          ->type_name("R");
     auto* thresholdOption = app.add_option("-t,--threshold", threshold,
                                            "Edge threshold 0..255, or a list of thresholds\n"
                                            "and ranges such as 80-120 or 40-60,100; higher\n"
@@ -202,6 +230,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
     CliOptions& options = result.options;
     options.folder = folder;
+    if (*fitOption) {
+        if (fit != "stretch" && fit != "crop")
+            return usageReason("fit \"" + fit + "\" is neither stretch nor crop");
+        options.conversion.fit = fit == "crop" ? Fit::Crop : Fit::Stretch;
+    }
+    if (*fpsOption) {
+        const auto rate = parseFrameRate(fps);
+        if (!rate)
+            return usageError(rate.error());
+        options.conversion.fps = *rate;
+    }
     if (*thresholdOption) {
         auto thresholds = thresholdList(threshold);
         if (!thresholds)

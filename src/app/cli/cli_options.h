@@ -2,6 +2,7 @@
 
 #include "errors/error.h"
 #include "input/frame_list.h"
+#include "sources/recording.h"
 
 #include <array>
 #include <filesystem>
@@ -15,7 +16,10 @@ enum class RecordFormat { Csv, Jsonl };
 
 // What one run of vireo-cli is asked to do.
 struct CliOptions {
-    std::filesystem::path folder;     // where the frames are; empty for the current directory
+    // The recording: a folder of frames or of pictures (empty for the current directory) or a
+    // video file, and how its pictures become frames.
+    std::filesystem::path folder;
+    Conversion conversion;
     std::vector<int> thresholds{100}; // edge thresholds 0..255, ascending, each once
     int runs = 1;                     // "Find Center" runs per frame and threshold, 1..1000
     bool summary = false;             // one line per threshold instead of records

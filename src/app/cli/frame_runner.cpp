@@ -15,7 +15,8 @@ Tracker::Surfaces surfacesFor(std::optional<RasterSurface>& picture4) {
 FrameRunner::FrameRunner(const CliOptions& options)
     : options_(options)
     , picture4_(options.renderDir ? std::optional<RasterSurface>(std::in_place) : std::nullopt)
-    , loop_(options.folder, {options.thresholds, options.runs}, surfacesFor(picture4_)) {}
+    , loop_({options.folder, options.conversion}, {options.thresholds, options.runs},
+            surfacesFor(picture4_)) {}
 
 std::filesystem::path FrameRunner::outputFile(const std::filesystem::path& folder, const char* stem,
                                               int frame, int threshold,

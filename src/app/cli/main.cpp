@@ -222,7 +222,7 @@ int processBySweep(const CliOptions& options, const vireo::FramePlan& plan,
     FrameOutput output(options, plan, marks);
     std::stop_source stop;
     const vireo::sweep::SweepOptions sweep{
-        options.folder, {options.thresholds, options.runs}, options.jobs};
+        {options.folder, options.conversion}, {options.thresholds, options.runs}, options.jobs};
     vireo::sweep::runSweep(
         plan.present, sweep,
         [&](const vireo::sweep::FrameOutcome& outcome) {
@@ -235,10 +235,25 @@ int processBySweep(const CliOptions& options, const vireo::FramePlan& plan,
     return output.finish();
 }
 
-// The frames asked for, split against the folder's frame files; not split when the folder exists
+// Every frame of the recording: a folder's picN.bmp numbers, or all frames of a folder of
+// pictures or of a video.
+vireo::Expected<vireo::FrameList> findAllFrames(const CliOptions& options) {
+    std::error_code error;
+    if (options.folder.empty() || std::filesystem::is_directory(options.folder, error)) {
+        auto found = vireo::findFrames(options.folder);
+        if (!found || !found->empty())
+            return found;
+    }
+    auto recording = vireo::openRecording({options.folder, options.conversion});
+    if (!recording)
+        return recording.error();
+    return (*recording)->frames();
+}
+
+// The frames asked for, split against the recording's frames; not split when the folder exists
 // but cannot be listed, as its files may still open.
 vireo::FramePlan planRequest(const CliOptions& options) {
-    const vireo::Expected<vireo::FrameList> existing = vireo::findFrames(options.folder);
+    const vireo::Expected<vireo::FrameList> existing = findAllFrames(options);
     std::error_code error;
     if (!existing &&
         std::filesystem::is_directory(options.folder.empty() ? "." : options.folder, error))
@@ -251,7 +266,7 @@ int run(const CliOptions& options) {
     if (!options.frames.empty()) {
         plan = planRequest(options);
     } else {
-        auto search = vireo::findFrames(options.folder);
+        auto search = findAllFrames(options);
         if (!search) {
             printError(search.error());
             return kExitFailure;

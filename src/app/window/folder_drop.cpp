@@ -1,6 +1,7 @@
 #include "app/window/folder_drop.h"
 
 #include "input/frame_list.h"
+#include "sources/folder_recordings.h"
 
 #include <QFile>
 #include <QMimeData>
@@ -17,9 +18,12 @@ std::optional<std::filesystem::path> folderToOpen(const QMimeData& dragged) {
         std::error_code error;
         if (std::filesystem::is_directory(path, error))
             return path;
-        if (std::filesystem::is_regular_file(path, error) &&
-            frameNumberOfFileName(path.filename().native()))
+        if (!std::filesystem::is_regular_file(path, error))
+            continue;
+        if (frameNumberOfFileName(path.filename().native()))
             return path.parent_path();
+        if (isVideoFile(path))
+            return path;
     }
     return std::nullopt;
 }

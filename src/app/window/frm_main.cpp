@@ -5,6 +5,8 @@
 #include "app/window/pixel_readout.h"
 #include "app/window/recording_view.h"
 #include "input/frame_list.h"
+#include "sources/folder_recordings.h"
+#include "sources/recording.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
 #include "ui/wrap_button.h"
@@ -71,11 +73,16 @@ std::optional<std::filesystem::path> chooseWithDialog(QWidget& parent,
                                                       const std::filesystem::path& current) {
     std::error_code error;
     const std::filesystem::path start = std::filesystem::absolute(current, error);
-    const QString chosen = QFileDialog::getExistingDirectory(
-        &parent, QStringLiteral("Open a folder of frames"), QFile::decodeName(start.c_str()));
+    // A video opens itself; a frame file or a picture opens the folder it is in.
+    const QString chosen = QFileDialog::getOpenFileName(
+        &parent, QStringLiteral("Open a video, or a frame or picture of a folder"),
+        QFile::decodeName(start.c_str()));
     if (chosen.isEmpty())
         return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+    const std::filesystem::path file(QFile::encodeName(chosen).toStdString());
+    if (frameNumberOfFileName(file.filename().native()) || isPictureFile(file))
+        return file.parent_path();
+    return file;
 }
 
 } // namespace
@@ -95,11 +102,24 @@ QString windowTitleFor(const std::filesystem::path& folder) {
     return QFile::decodeName(shown.c_str()) + QStringLiteral(" \u2014 Vireo");
 }
 
-int frameSliderMaximum(const std::filesystem::path& folder) {
-    const Expected<FrameList> frames = findFrames(folder);
-    if (!frames || frames->empty())
-        return kPicsliderDefaultMaximum;
-    return std::max(kPicsliderDefaultMaximum, frames->back().last);
+// How far picslider reaches on a recording, and what its conversion is when its pictures are
+// converted (empty for frame files). A folder of frames keeps the slider's 0..12 at least; a
+// video or a folder of pictures reaches its last frame.
+std::pair<int, QString> sliderReachAndConversion(const std::filesystem::path& recording) {
+    std::error_code error;
+    if (recording.empty() || std::filesystem::is_directory(recording, error)) {
+        const Expected<FrameList> frames = findFrames(recording);
+        if (!frames || !frames->empty())
+            return {frames ? std::max(kPicsliderDefaultMaximum, frames->back().last)
+                           : kPicsliderDefaultMaximum,
+                    {}};
+    }
+    const auto opened = openRecording(recording);
+    if (!opened || dynamic_cast<const ConvertedRecording*>(opened->get()) == nullptr)
+        return {kPicsliderDefaultMaximum, {}};
+    const long long last =
+        std::clamp((*opened)->frameCount() - 1, 0LL, static_cast<long long>(kLargestFrameNumber));
+    return {static_cast<int>(last), QString::fromStdString((*opened)->description())};
 }
 
 frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
@@ -181,7 +201,9 @@ Expected<void> frmMain::Form_Load() {
     controls_.sobelslider->setMaximum(255);
     controls_.sobelslider->setValue(100);
     // Never below the default 12, so picslider keeps its value 1.
-    controls_.picslider->setMaximum(frameSliderMaximum(tracker_.folder()));
+    const auto [reach, conversion] = sliderReachAndConversion(tracker_.folder());
+    conversion_ = conversion;
+    controls_.picslider->setMaximum(reach);
     recordingView_->setFolder(tracker_.folder(), controls_.picslider->maximum());
     readMarks();
     recordingView_->setThreshold(controls_.sobelslider->value());
@@ -200,7 +222,9 @@ void frmMain::changeFolder(const std::filesystem::path& folder) {
     // A lower maximum that moves picslider's value raises its change event, which runs the
     // frame change on the new folder; otherwise it runs here. Either way it runs once.
     const int before = controls_.picslider->value();
-    controls_.picslider->setMaximum(frameSliderMaximum(folder));
+    const auto [reach, conversion] = sliderReachAndConversion(folder);
+    conversion_ = conversion;
+    controls_.picslider->setMaximum(reach);
     recordingView_->setFolder(folder, controls_.picslider->maximum());
     readMarks();
     if (controls_.picslider->value() == before)
@@ -257,7 +281,9 @@ void frmMain::showReadout() {
     else
         statusLine_->setText(!viewStatus_.isEmpty() ? viewStatus_
                              : !note_.isEmpty()     ? note_
-                                                    : idleStatus());
+                             : !conversion_.isEmpty()
+                                 ? conversion_ + QStringLiteral("  \u00b7  ") + idleStatus()
+                                 : idleStatus());
 }
 
 void frmMain::toggleRecordingView() {

@@ -130,6 +130,7 @@ private:
     // mouse points at neither picture, and the keys when both are empty.
     QString viewStatus_;
     QString note_;
+    QString conversion_; // what a video's or a folder of pictures' frames are converted from
     MarkEditor markEditor_;
     bool marking_ = false;
     // The folder's marks file, or the one chosen with Ctrl+Shift+S; set from Form_Load on.

@@ -76,11 +76,11 @@ void describe(QCommandLineParser& parser) {
     // Wrapped by hand: the parser prints the description as it is.
     parser.setApplicationDescription(QStringLiteral(
         "Shows the camera frames picN.bmp of a folder (frame numbers 0 to 12, or up to\n"
-        "the highest one there), their Sobel edges and the centre of the path on three\n"
-        "scan rows.\n"
+        "the highest one there), or the pictures of a folder or a video as such frames,\n"
+        "their Sobel edges and the centre of the path on three scan rows.\n"
         "\n"
-        "Keys: Ctrl+O opens another folder (so does dropping a folder or a picN.bmp on\n"
-        "the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves\n"
+        "Keys: Ctrl+O opens another recording (so does dropping a folder, a picN.bmp or\n"
+        "a video on the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves\n"
         "between the controls, and the arrow keys, Page Up, Page Down, Home and End move\n"
         "the slider that has the focus. Pointing at a picture shows its pixel's position\n"
         "and value below the controls.\n"
@@ -93,8 +93,8 @@ void describe(QCommandLineParser& parser) {
                            QStringLiteral("Show the version and exit.")));
     parser.addOption(kSamplesOption);
     parser.addPositionalArgument(QStringLiteral("DIR"),
-                                 QStringLiteral("Folder holding the frames (default: the current "
-                                                "directory)."),
+                                 QStringLiteral("Folder of frames or pictures, or a video file "
+                                                "(default: the current directory)."),
                                  QStringLiteral("[DIR]"));
 }
 
@@ -140,7 +140,9 @@ std::optional<std::filesystem::path> readFolderArgument(int& status) {
                                                : positional.front();
     const std::filesystem::path folder(QFile::encodeName(given).toStdString());
     std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
+    // A folder of frames or pictures, or a video file.
+    if (!std::filesystem::is_directory(folder, error) &&
+        !std::filesystem::is_regular_file(folder, error)) {
         std::cerr << "vireo: " << folder.string() << ": no such folder\n";
         status = 2;
         return std::nullopt;

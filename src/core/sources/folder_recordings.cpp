@@ -11,25 +11,34 @@
 
 namespace vireo {
 
-BitmapFolder::BitmapFolder(std::filesystem::path folder, long long frameCount)
+BitmapFolder::BitmapFolder(std::filesystem::path folder, FrameList frames)
     : folder_(std::move(folder))
-    , frameCount_(frameCount) {}
+    , frames_(std::move(frames)) {}
+
+long long BitmapFolder::frameCount() const {
+    return frames_.empty() ? 0 : static_cast<long long>(frames_.back().last) + 1;
+}
 
 std::string BitmapFolder::frameName(long long frame) const {
     return "pic" + std::to_string(frame) + ".bmp";
 }
 
-Expected<void> BitmapFolder::loadFrame(TrackingState& state, long long frame, Surface* picture) {
+Expected<void> BitmapFolder::loadFrame(TrackingState& state, long long frame, Surface* picture,
+                                       PictureRows greyRows) {
     if (frame < 0 || frame > kLargestFrameNumber)
         return Error{frameName(frame), "no such frame"};
-    return moveme(state, folder_, static_cast<int>(frame), picture);
+    return moveme(state, folder_, static_cast<int>(frame), picture, greyRows);
 }
 
 std::string BitmapFolder::description() const {
-    return folder_.filename().string() + ": picN.bmp frames";
+    const std::filesystem::path name = folder_.empty() ? "." : folder_;
+    return name.filename().string() + ": picN.bmp frames";
 }
 
-bool isPictureFile(const std::filesystem::path& path) {
+namespace {
+
+// What FFmpeg's demuxers take the file for, from its name and first bytes, and how sure they are.
+const AVInputFormat* probeFile(const std::filesystem::path& path, int& score) {
     constexpr std::size_t kProbeBytes = 4096;
     std::vector<std::uint8_t> start(kProbeBytes + AVPROBE_PADDING_SIZE, 0);
     std::ifstream in(path, std::ios::binary);
@@ -39,15 +48,29 @@ bool isPictureFile(const std::filesystem::path& path) {
     probe.filename = name.c_str();
     probe.buf = start.data();
     probe.buf_size = static_cast<int>(in.gcount());
-    int score = 0;
-    const AVInputFormat* format = av_probe_input_format3(&probe, 1, &score);
-    if (!format)
-        return false;
-    // FFmpeg's single-picture demuxers: one per picture format ("png_pipe", "jpeg_pipe" ...),
-    // GIF's, and image2 for the kinds known by their name alone.
-    const std::string_view kind = format->name;
+    return av_probe_input_format3(&probe, 1, &score);
+}
+
+// FFmpeg's single-picture demuxers: one per picture format ("png_pipe", "jpeg_pipe" ...),
+// GIF's, and image2 for the kinds known by their name alone.
+bool readsPictures(const AVInputFormat& format) {
+    const std::string_view kind = format.name;
     return (kind.size() > 5 && kind.substr(kind.size() - 5) == "_pipe") || kind == "gif" ||
            kind == "image2";
+}
+
+} // namespace
+
+bool isPictureFile(const std::filesystem::path& path) {
+    int score = 0;
+    const AVInputFormat* format = probeFile(path, score);
+    return format != nullptr && readsPictures(*format);
+}
+
+bool isVideoFile(const std::filesystem::path& path) {
+    int score = 0;
+    const AVInputFormat* format = probeFile(path, score);
+    return format != nullptr && !readsPictures(*format) && score > AVPROBE_SCORE_EXTENSION;
 }
 
 PictureFolder::PictureFolder(std::filesystem::path folder, std::vector<std::string> names,

@@ -13,17 +13,18 @@ namespace vireo {
 // frame count is one more than the largest N found.
 class BitmapFolder : public Recording {
 public:
-    BitmapFolder(std::filesystem::path folder, long long frameCount);
+    BitmapFolder(std::filesystem::path folder, FrameList frames);
 
-    long long frameCount() const override { return frameCount_; }
+    long long frameCount() const override;
+    FrameList frames() const override { return frames_; }
     std::string frameName(long long frame) const override;
-    Expected<void> loadFrame(TrackingState& state, long long frame,
-                             Surface* picture = nullptr) override;
+    Expected<void> loadFrame(TrackingState& state, long long frame, Surface* picture = nullptr,
+                             PictureRows greyRows = {}) override;
     std::string description() const override;
 
 private:
     std::filesystem::path folder_;
-    long long frameCount_;
+    FrameList frames_;
 };
 
 // A folder of pictures of any size and kind FFmpeg reads, each one frame, in the natural order
@@ -50,5 +51,9 @@ private:
 
 // Whether FFmpeg takes the file for a picture, judged from its name and first bytes.
 bool isPictureFile(const std::filesystem::path& path);
+
+// Whether FFmpeg recognises the file's first bytes as a video or other media file that is not a
+// single picture (a name alone is not enough).
+bool isVideoFile(const std::filesystem::path& path);
 
 } // namespace vireo

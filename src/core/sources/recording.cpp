@@ -5,6 +5,8 @@
 #include "sources/folder_recordings.h"
 #include "sources/video_recording.h"
 
+#include <algorithm>
+
 namespace vireo {
 
 std::string conversionChain(const Conversion& conversion) {
@@ -21,8 +23,16 @@ std::string conversionChain(const Conversion& conversion) {
     return chain;
 }
 
+FrameList Recording::frames() const {
+    const long long count = std::min<long long>(frameCount(), kLargestFrameNumber + 1);
+    if (count == 0)
+        return {};
+    return {{0, static_cast<int>(count - 1)}};
+}
+
 Expected<void> ConvertedRecording::loadFrame(TrackingState& state, long long frame,
-                                             Surface* picture) {
+                                             Surface* picture, PictureRows /*greyRows*/) {
+    // A converted frame is made whole, so every grey row is written.
     if (Expected<void> read = readFrame(frame, file_); !read)
         return read;
     return loadFrameFile(state, frameName(frame), file_, picture);
@@ -31,22 +41,21 @@ Expected<void> ConvertedRecording::loadFrame(TrackingState& state, long long fra
 Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& path,
                                                    const Conversion& conversion) {
     std::error_code error;
-    if (!std::filesystem::is_directory(path, error)) {
+    if (!path.empty() && !std::filesystem::is_directory(path, error)) {
         auto video = media::VideoRecording::open(path, conversion);
         if (!video)
             return video.error();
         return std::unique_ptr<Recording>(std::move(*video));
     }
-    const Expected<FrameList> frames = findFrames(path);
-    if (!frames)
-        return frames.error();
-    if (!frames->empty())
-        return std::unique_ptr<Recording>(
-            std::make_unique<BitmapFolder>(path, static_cast<long long>(frames->back().last) + 1));
-    auto pictures = PictureFolder::open(path, conversion);
-    if (!pictures)
-        return pictures.error();
-    return std::unique_ptr<Recording>(std::move(*pictures));
+    // A folder that cannot be read, or holds neither frame files nor pictures, is read as a
+    // folder of frame files, which refuses each frame as it always did ("pic0.bmp: no such
+    // file").
+    Expected<FrameList> frames = findFrames(path);
+    if (frames && frames->empty())
+        if (auto pictures = PictureFolder::open(path, conversion))
+            return std::unique_ptr<Recording>(std::move(*pictures));
+    return std::unique_ptr<Recording>(
+        std::make_unique<BitmapFolder>(path, frames ? std::move(*frames) : FrameList{}));
 }
 
 } // namespace vireo

@@ -2,6 +2,8 @@
 
 #include "drawing/surface.h"
 #include "errors/error.h"
+#include "input/frame_list.h"
+#include "input/grey_conversion.h"
 #include "state/tracking_state.h"
 
 #include <cstdint>
@@ -45,14 +47,19 @@ public:
 
     virtual long long frameCount() const = 0;
 
+    // The frame numbers there are, ascending, consecutive ones merged: 0 .. frameCount() - 1,
+    // but for a folder of picN.bmp the numbers of its files.
+    virtual FrameList frames() const;
+
     // What a refusal of frame `frame` names: "pic5.bmp", "IMG_2.jpg", "run7.mp4 frame 5".
     virtual std::string frameName(long long frame) const = 0;
 
     // Loads frame `frame` into the state as moveme loads a frame file: the grey frame, the file
     // bytes (a 160 x 120 24-bit bitmap file for converted frames) and, when given, the picture.
+    // A caller that reads only grey rows `greyRows` may find only those written (see moveme).
     // A refused frame leaves the state unchanged and gives an Error naming it.
     virtual Expected<void> loadFrame(TrackingState& state, long long frame,
-                                     Surface* picture = nullptr) = 0;
+                                     Surface* picture = nullptr, PictureRows greyRows = {}) = 0;
 
     // What was opened and how it is converted, for a title or a status line:
     // "run7.mp4: 640 x 480 h264, stretched to 160 x 120, every frame".
@@ -66,24 +73,39 @@ public:
     // Frame `frame` as the bytes of that file, into `file`. A refusal names the frame.
     virtual Expected<void> readFrame(long long frame, std::vector<std::uint8_t>& file) = 0;
 
-    Expected<void> loadFrame(TrackingState& state, long long frame,
-                             Surface* picture = nullptr) override;
+    Expected<void> loadFrame(TrackingState& state, long long frame, Surface* picture = nullptr,
+                             PictureRows greyRows = {}) override;
 
 private:
     std::vector<std::uint8_t> file_;
 };
 
+// Where a recording is and how its frames are converted: what every reader of frames is given.
+// A path alone is a source with the README's default conversion.
+struct RecordingSource {
+    RecordingSource() = default;
+    RecordingSource(std::filesystem::path where, Conversion how = {})
+        : path(std::move(where))
+        , conversion(how) {}
+
+    std::filesystem::path path; // a folder (the current directory when empty) or a video file
+    Conversion conversion;
+};
+
 // Opens `path`:
-//   - a folder holding any picN.bmp: those frames, read by moveme exactly as ever (frame N is
-//     picN.bmp, the frame count one more than the largest N);
+//   - a folder holding any picN.bmp, or neither picN.bmp nor any other picture: its frames,
+//     read by moveme exactly as ever (frame N is picN.bmp, the frame count one more than the
+//     largest N, frames() the numbers found);
 //   - any other folder: every file in it that FFmpeg reads as a picture, in the natural order of
 //     the names (IMG_2.jpg before IMG_10.jpg), from frame 0; other files are passed over;
 //   - a file: a video, frame N the N-th picture it presents (of the rate-sampled ones with
 //     `conversion.fps`).
-// Refused, with an Error naming the path: what cannot be read, a folder without pictures, a file
-// that is not a video, a video without a picture stream, an unsupported codec, a picture larger
-// than 4096 x 2304, a video without frames.
+// Refused, with an Error naming the file: a file that is not a video, a video without a picture
+// stream, an unsupported codec, a picture larger than 4096 x 2304, a video without frames.
 Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& path,
                                                    const Conversion& conversion = {});
+inline Expected<std::unique_ptr<Recording>> openRecording(const RecordingSource& source) {
+    return openRecording(source.path, source.conversion);
+}
 
 } // namespace vireo

@@ -43,12 +43,11 @@ const SweepSettings& checked(const SweepSettings& settings) {
 
 } // namespace
 
-FrameLoop::FrameLoop(std::filesystem::path folder, SweepSettings settings,
-                     Tracker::Surfaces surfaces)
+FrameLoop::FrameLoop(RecordingSource source, SweepSettings settings, Tracker::Surfaces surfaces)
     : settings_(checked(settings))
     , tracker_(surfaces) {
     // Nothing is loaded at start-up: run() names the frames.
-    (void)tracker_.startUp(std::move(folder), settings_.thresholds.front(), std::nullopt);
+    (void)tracker_.startUp(std::move(source), settings_.thresholds.front(), std::nullopt);
 }
 
 Expected<void> FrameLoop::run(int frame, FrameSweep& out, Hooks* hooks) {

@@ -69,11 +69,11 @@ public:
         virtual void runsDone(int /*frame*/, int /*threshold*/, const TrackingState& /*state*/) {}
     };
 
-    // Reads frames from `folder` (the current directory when empty) and draws on `surfaces`,
+    // Reads frames from `source` (a folder, the current directory when empty, or a video) and
+    // draws on `surfaces`,
     // which must outlive the loop. Throws std::invalid_argument when the settings fail
     // checkSettings(): a caller that lets a person choose them checks them first.
-    FrameLoop(std::filesystem::path folder, SweepSettings settings,
-              Tracker::Surfaces surfaces = {});
+    FrameLoop(RecordingSource source, SweepSettings settings, Tracker::Surfaces surfaces = {});
 
     const SweepSettings& settings() const { return settings_; }
 

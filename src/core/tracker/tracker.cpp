@@ -1,7 +1,6 @@
 #include "tracker/tracker.h"
 
 #include "edges/sobel.h"
-#include "input/bitmap_loader.h"
 
 namespace vireo {
 
@@ -15,16 +14,30 @@ void Tracker::setFlags(bool value) {
     state_.edgesready = value;
 }
 
-Expected<void> Tracker::startUp(std::filesystem::path folder, int threshold,
-                                std::optional<int> frame) {
+void Tracker::setFolder(RecordingSource source) {
+    source_ = std::move(source);
+    recording_.reset();
+}
+
+Expected<void> Tracker::load(int frame) {
+    if (!recording_) {
+        auto opened = openRecording(source_);
+        if (!opened)
+            return opened.error();
+        recording_ = std::move(*opened);
+    }
+    return recording_->loadFrame(state_, frame, surfaces_.picture3, greyRows());
+}
+
+Expected<void> Tracker::startUp(RecordingSource source, int threshold, std::optional<int> frame) {
     setFlags(false);
-    folder_ = std::move(folder);
+    setFolder(std::move(source));
     initmask(state_);
     state_.sobelthresh = threshold;
     historyinit(state_);
     if (!frame)
         return {};
-    return moveme(state_, folder_, *frame, surfaces_.picture3, greyRows());
+    return load(*frame);
 }
 
 void Tracker::rewindFrame() {
@@ -36,7 +49,7 @@ void Tracker::rewindFrame() {
 
 Expected<void> Tracker::changeFrame(int frame) {
     rewindFrame();
-    Expected<void> loaded = moveme(state_, folder_, frame, surfaces_.picture3, greyRows());
+    Expected<void> loaded = load(frame);
     if (!loaded) {
         state_.grayimg.fill(0);
         if (surfaces_.picture3)

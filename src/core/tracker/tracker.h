@@ -4,9 +4,11 @@
 #include "drawing/null_surface.h"
 #include "errors/error.h"
 #include "input/grey_conversion.h"
+#include "sources/recording.h"
 #include "state/tracking_state.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace vireo {
@@ -37,12 +39,13 @@ public:
     explicit Tracker(Surfaces surfaces);
 
     // Start-up: both flags cleared, kernels filled, `threshold` (0..255) stored, scan rows reset,
-    // and then, when `frame` is given, that frame loaded from `folder` (the current directory
-    // when empty). The error is the loader's refusal of the frame.
-    Expected<void> startUp(std::filesystem::path folder, int threshold, std::optional<int> frame);
+    // and then, when `frame` is given, that frame loaded from the recording `source` (a folder,
+    // the current directory when empty, or a video). The error is the refusal of the recording
+    // or of the frame.
+    Expected<void> startUp(RecordingSource source, int threshold, std::optional<int> frame);
 
-    // Reads frames from `folder` from now on; nothing is loaded until the next frame change.
-    void setFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    // Reads frames from `source` from now on; nothing is loaded until the next frame change.
+    void setFolder(RecordingSource source);
 
     // Frame change: both flags cleared, picture4 cleared, scan rows reset, frame `frame` loaded.
     // A frame that is refused leaves an empty grey frame, so that "Display Picture" cannot show
@@ -76,7 +79,11 @@ public:
     void setSearchedRowsOnly(bool only) { searchedRowsOnly_ = only; }
 
     const TrackingState& state() const { return state_; }
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const { return source_.path; }
+    const RecordingSource& source() const { return source_; }
+    // The recording frames are read from, opened by the first load; null before it or when it
+    // was refused.
+    const Recording* recording() const { return recording_.get(); }
     bool edgesShown() const { return state_.picshown; }
 
 private:
@@ -84,9 +91,11 @@ private:
     void computeAndPaintEdges();
     PictureRows greyRows() const;
     Surface& picture4() { return surfaces_.picture4 ? *surfaces_.picture4 : noDrawing_; }
+    Expected<void> load(int frame);
 
     TrackingState state_;
-    std::filesystem::path folder_;
+    RecordingSource source_;
+    std::unique_ptr<Recording> recording_; // opened by the first load after setFolder
     Surfaces surfaces_;
     NullSurface noDrawing_;
     bool searchedRowsOnly_ = false;
