@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdlib>
 #include <optional>
 #include <tuple>
 
@@ -42,6 +43,7 @@ private slots:
     void openingAFolderIsAFrameChange();
     void sliderMaximumFollowsTheFolder();
     void refusedDropsAndCancelledChooserChangeNothing();
+    void opensADroppedVideo();
 };
 
 // The captions; the visible controls inside the 512 x 199 area and the status line in a strip
@@ -229,6 +231,26 @@ void FrmMainTest::refusedDropsAndCancelledChooserChangeNothing() {
     QVERIFY(driver.drop({QUrl(QStringLiteral("https://example.org/")),
                          QUrl::fromLocalFile(shownPath(other.path()))}));
     QCOMPARE(driver.window().folder(), other.path());
+}
+
+// A dropped video opens as the recording: its file in the title, the slider up to its last
+// frame, the frame converted, and the status line saying from what.
+void FrmMainTest::opensADroppedVideo() {
+    TempFolder folder;
+    writeFrame(folder.path(), 1, uniform(50));
+    const std::filesystem::path video = folder.path() / "run7.mp4";
+    QCOMPARE(
+        std::system(("ffmpeg -nostdin -v error -f lavfi -i color=c=black:s=320x240:r=10:d=3 '" +
+                     video.string() + "'")
+                        .c_str()),
+        0);
+    WindowDriver driver(folder.path());
+    QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(video))}));
+    QCOMPARE(driver.window().windowTitle(), shownPath(video) + " \u2014 Vireo");
+    QCOMPARE(driver.find<ClickSlider>("picslider")->maximum(), 29);
+    QCOMPARE(int(driver.state().grayimg.at(60, 60)), 0);
+    QVERIFY(driver.text("statusLine")
+                .startsWith("run7.mp4: 320 x 240 h264, stretched to 160 x 120, every frame"));
 }
 
 } // namespace vireo::testing
