@@ -1,6 +1,7 @@
 #include "app/cli/cli_options.h"
 
 #include "edges/sobel.h"
+#include "errors/decimal.h"
 #include "errors/reason_text.h"
 #include "numbers/range_list.h"
 #include "tracker/frame_loop.h"
