@@ -25,6 +25,8 @@ enum class Fit {
 struct FrameRate {
     int numerator = 0;
     int denominator = 1;
+
+    friend bool operator==(const FrameRate&, const FrameRate&) = default;
 };
 
 // The conversion the README's ffmpeg command makes.
@@ -32,6 +34,8 @@ struct Conversion {
     Fit fit = Fit::Stretch;
     std::optional<FrameRate> fps; // sample a video at this rate; every frame when empty
     int decoderThreads = 0;       // 0: as many as the decoder likes
+
+    friend bool operator==(const Conversion&, const Conversion&) = default;
 };
 
 // The filter chain of the README's command: "scale=160:120", or with Fit::Crop
