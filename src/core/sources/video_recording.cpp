@@ -11,6 +11,8 @@ namespace vireo::media {
 namespace {
 
 constexpr int kRounding = AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX;
+// FFmpeg's AV_TIME_BASE_Q, which is written as a C compound literal.
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 std::string rateText(FrameRate rate) {
     return rate.denominator == 1
@@ -122,7 +124,7 @@ void VideoRecording::sampleAtRate(FrameRate rate) {
     const AVFormatContext& format = *file_.format();
     const std::int64_t offset = format.start_time == AV_NOPTS_VALUE
                                     ? 0
-                                    : av_rescale_q(-format.start_time, AV_TIME_BASE_Q, base);
+                                    : av_rescale_q(-format.start_time, kMicroseconds, base);
     const AVRational frameRate =
         stream.r_frame_rate.num > 0 ? stream.r_frame_rate : AVRational{25, 1};
     const std::int64_t frameDuration =
@@ -138,10 +140,10 @@ void VideoRecording::sampleAtRate(FrameRate rate) {
     const PacketEntry& last = packets_[static_cast<std::size_t>(shownPacket_.back())];
     const std::int64_t duration = last.duration > 0 ? last.duration : frameDuration;
     const std::int64_t endMicroseconds =
-        av_rescale_q(timeOf(ticks_.size() - 1), base, AV_TIME_BASE_Q) +
-        av_rescale_q(duration, base, AV_TIME_BASE_Q);
+        av_rescale_q(timeOf(ticks_.size() - 1), base, kMicroseconds) +
+        av_rescale_q(duration, base, kMicroseconds);
     const std::int64_t end = av_rescale_q_rnd(
-        av_rescale_q_rnd(endMicroseconds, AV_TIME_BASE_Q, base, AVRounding(kRounding)), base, tick,
+        av_rescale_q_rnd(endMicroseconds, kMicroseconds, base, AVRounding(kRounding)), base, tick,
         AVRounding(kRounding));
     firstTick_ = ticks_.front();
     samples_ = end > firstTick_ ? std::min<std::int64_t>(end - firstTick_, kLargestFrameNumber) : 0;
@@ -321,7 +323,7 @@ Expected<void> VideoRecording::readFrame(long long frame, std::vector<std::uint8
         shown =
             std::upper_bound(ticks_.begin(), ticks_.end(), firstTick_ + frame) - ticks_.begin() - 1;
     if (Expected<void> decoded = decodeShown(shown, frameName(frame)); !decoded)
-        return decoded;
+        return Error{frameName(frame), decoded.error().reason};
     Expected<void> converted = converter_.convert(*picture_, file_.stream()->time_base, file);
     av_frame_unref(picture_.get());
     if (!converted)
