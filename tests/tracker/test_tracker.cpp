@@ -100,7 +100,9 @@ TEST_F(TrackerTest, ARefusedFrameLeavesAnEmptyGreyFrame) {
     EXPECT_EQ(picture3.calls.back().op, "picture");
 }
 
-// Each run starts from the centres the previous one stored; a frame change starts again at 80.
+// Each run starts from the centres the previous one stored; a frame change starts again at 80,
+// unless the centres are carried, when a frame change (here from the file in memory) goes on
+// from them.
 TEST_F(TrackerTest, RunsContinueFromTheStoredCentres) {
     ASSERT_TRUE(tracker.changeFrame(2));
     tracker.displayPicture();
@@ -112,6 +114,10 @@ TEST_F(TrackerTest, RunsContinueFromTheStoredCentres) {
     ASSERT_TRUE(tracker.changeFrame(2));
     tracker.displayPicture();
     EXPECT_EQ(tracker.findCenter()->centres, first.centres);
+    tracker.setCarryCentres(true);
+    ASSERT_TRUE(tracker.changeFrame("pic2.bmp", testing::readFile(folder.path() / "pic2.bmp")));
+    tracker.displayPicture();
+    EXPECT_EQ(tracker.findCenter()->centres, second.centres);
 }
 
 // What the loop's hooks saw: the frame, the threshold (negated after the runs) and the edge

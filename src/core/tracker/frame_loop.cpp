@@ -52,7 +52,18 @@ FrameLoop::FrameLoop(RecordingSource source, SweepSettings settings, Tracker::Su
 
 Expected<void> FrameLoop::run(int frame, FrameSweep& out, Hooks* hooks) {
     out.start(frame, settings_.runs);
-    if (Expected<void> loaded = load(frame); !loaded)
+    return runLoaded(frame, load(frame), out, hooks);
+}
+
+Expected<void> FrameLoop::run(int frame, const std::string& name,
+                              std::span<const std::uint8_t> file, FrameSweep& out, Hooks* hooks) {
+    out.start(frame, settings_.runs);
+    return runLoaded(frame, tracker_.changeFrame(name, file), out, hooks);
+}
+
+Expected<void> FrameLoop::runLoaded(int frame, Expected<void> loaded, FrameSweep& out,
+                                    Hooks* hooks) {
+    if (!loaded)
         return loaded;
     out.runs.reserve(settings_.thresholds.size() * static_cast<std::size_t>(settings_.runs));
     bool first = true;

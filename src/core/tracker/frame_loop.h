@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vireo {
@@ -84,6 +85,16 @@ public:
     // each. A frame the loader refuses gives the loader's error, and `out` then holds no results.
     Expected<void> run(int frame, FrameSweep& out, Hooks* hooks = nullptr);
 
+    // The same for a frame whose file is already in memory (a live input's), `name` being the
+    // subject of a refusal.
+    Expected<void> run(int frame, const std::string& name, std::span<const std::uint8_t> file,
+                       FrameSweep& out, Hooks* hooks = nullptr);
+
+    // See Tracker::setCarryCentres: each frame's first run starts from the centres the previous
+    // frame's last run stored. Only meaningful with one threshold, as each threshold after the
+    // first starts afresh.
+    void setCarryCentres(bool carry) { tracker_.setCarryCentres(carry); }
+
     // Only the loading step: frame `frame` read into state().grayimg, scan rows reset. The one
     // place where the loop reads a frame.
     Expected<void> load(int frame) { return tracker_.changeFrame(frame); }
@@ -91,6 +102,8 @@ public:
     const TrackingState& state() const { return tracker_.state(); }
 
 private:
+    Expected<void> runLoaded(int frame, Expected<void> loaded, FrameSweep& out, Hooks* hooks);
+
     SweepSettings settings_;
     Tracker tracker_;
 };

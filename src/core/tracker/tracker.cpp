@@ -1,6 +1,7 @@
 #include "tracker/tracker.h"
 
 #include "edges/sobel.h"
+#include "input/bitmap_loader.h"
 
 namespace vireo {
 
@@ -41,15 +42,28 @@ Expected<void> Tracker::startUp(RecordingSource source, int threshold, std::opti
 }
 
 void Tracker::rewindFrame() {
+    startFrame(true);
+}
+
+void Tracker::startFrame(bool resetRows) {
     setFlags(false);
     if (surfaces_.picture4)
         surfaces_.picture4->clear();
-    historyinit(state_);
+    if (resetRows)
+        historyinit(state_);
 }
 
 Expected<void> Tracker::changeFrame(int frame) {
-    rewindFrame();
-    Expected<void> loaded = load(frame);
+    startFrame(!carryCentres_);
+    return keepLoaded(load(frame));
+}
+
+Expected<void> Tracker::changeFrame(const std::string& name, std::span<const std::uint8_t> file) {
+    startFrame(!carryCentres_);
+    return keepLoaded(loadFrameFile(state_, name, file, surfaces_.picture3));
+}
+
+Expected<void> Tracker::keepLoaded(Expected<void> loaded) {
     if (!loaded) {
         state_.grayimg.fill(0);
         if (surfaces_.picture3)

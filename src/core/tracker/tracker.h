@@ -7,9 +7,12 @@
 #include "sources/recording.h"
 #include "state/tracking_state.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
 
 namespace vireo {
 
@@ -47,11 +50,21 @@ public:
     // Reads frames from `source` from now on; nothing is loaded until the next frame change.
     void setFolder(RecordingSource source);
 
-    // Frame change: both flags cleared, picture4 cleared, scan rows reset, frame `frame` loaded.
+    // Frame change: both flags cleared, picture4 cleared, scan rows reset (unless carried, see
+    // setCarryCentres), frame `frame` loaded.
     // A frame that is refused leaves an empty grey frame, so that "Display Picture" cannot show
     // the previous frame's edges under the new number, and a cleared picture3; the refusal is
     // returned.
     Expected<void> changeFrame(int frame);
+
+    // The same frame change for a frame file already in memory (a live input's frame), `name`
+    // being the subject of a refusal.
+    Expected<void> changeFrame(const std::string& name, std::span<const std::uint8_t> file);
+
+    // Whether frame changes keep the scan rows' centres, so that each frame's search starts from
+    // where the previous frame's ended, as a robot running the search frame after frame does,
+    // instead of from the reset centres (column 80). rewindFrame() always resets them.
+    void setCarryCentres(bool carry) { carryCentres_ = carry; }
 
     // The frame change back to the frame loaded last, without reading its file again: both
     // flags cleared, picture4 cleared, scan rows reset. What changeFrame() does for an unchanged
@@ -88,6 +101,8 @@ public:
 
 private:
     void setFlags(bool value);
+    void startFrame(bool resetRows);
+    Expected<void> keepLoaded(Expected<void> loaded);
     void computeAndPaintEdges();
     PictureRows greyRows() const;
     Surface& picture4() { return surfaces_.picture4 ? *surfaces_.picture4 : noDrawing_; }
@@ -99,6 +114,7 @@ private:
     Surfaces surfaces_;
     NullSurface noDrawing_;
     bool searchedRowsOnly_ = false;
+    bool carryCentres_ = false;
 };
 
 } // namespace vireo
