@@ -16,8 +16,9 @@ VIREO_PACKAGES=(
     # Manual pages, the window's SVG icon, and the Debian package's checks (scripts/check-package.sh).
     help2man libqt6svg6 lintian appstream man-db
     # Turning a video into frames (the README's commands, run by tests/recording), and the
-    # libraries that read videos and pictures in-process.
+    # libraries that read videos, pictures and live inputs (cameras: libavdevice) in-process.
     ffmpeg libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev
+    libavdevice-dev
 )
 
 vireo_install_packages() {

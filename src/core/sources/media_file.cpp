@@ -24,6 +24,14 @@ PacketPtr allocatePacket() {
     return packet;
 }
 
+void quietLibraries() {
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
+}
+
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -33,19 +41,11 @@ std::string errorText(int code) {
 Expected<MediaFile> MediaFile::open(const std::filesystem::path& path, const std::string& name,
                                     int decoderThreads) {
     const auto refuse = [&name](std::string reason) { return Error{name, std::move(reason)}; };
-    // The library's own messages would go to the terminal; its failures reach the caller as
-    // Errors instead.
-    static const bool quiet = [] {
-        av_log_set_level(AV_LOG_QUIET);
-        return true;
-    }();
-    (void)quiet;
+    quietLibraries();
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return refuse(std::filesystem::exists(path, error) ? "not a regular file" : "no such file");
 
-    MediaFile file;
-    file.name_ = name;
     // Only local files, so that no playlist in a file makes FFmpeg reach for the network.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
@@ -57,7 +57,16 @@ Expected<MediaFile> MediaFile::open(const std::filesystem::path& path, const std
     av_dict_free(&options);
     if (opened < 0)
         return refuse("not a video or picture that FFmpeg reads (" + errorText(opened) + ")");
-    file.format_.reset(format);
+    return fromFormat(FormatPtr(format), name, decoderThreads);
+}
+
+Expected<MediaFile> MediaFile::fromFormat(FormatPtr opened, const std::string& name,
+                                          int decoderThreads) {
+    const auto refuse = [&name](std::string reason) { return Error{name, std::move(reason)}; };
+    MediaFile file;
+    file.name_ = name;
+    file.format_ = std::move(opened);
+    AVFormatContext* format = file.format_.get();
     if (const int found = avformat_find_stream_info(format, nullptr); found < 0)
         return refuse("cannot read its streams (" + errorText(found) + ")");
 

@@ -47,6 +47,10 @@ using InOutPtr = std::unique_ptr<AVFilterInOut, FreeInOut>;
 FramePtr allocateFrame();
 PacketPtr allocatePacket();
 
+// The library's own messages would go to the terminal; its failures reach the caller as Errors
+// instead. Called before anything is opened.
+void quietLibraries();
+
 // av_strerror's text for `code` in the lower-case form of our messages.
 std::string errorText(int code);
 
@@ -63,6 +67,11 @@ public:
     // without a decoder (named), a picture larger than the largest decoded.
     static Expected<MediaFile> open(const std::filesystem::path& path, const std::string& name,
                                     int decoderThreads);
+
+    // The same for an input already opened into `format` (a camera, a stream): its streams are
+    // read and the decoder of its main picture stream opened.
+    static Expected<MediaFile> fromFormat(FormatPtr format, const std::string& name,
+                                          int decoderThreads);
 
     AVFormatContext* format() const { return format_.get(); }
     AVStream* stream() const { return format_->streams[streamIndex_]; }
