@@ -164,7 +164,10 @@ Expected<void> FfmpegLiveStream::open(const std::string& input) {
     format->interrupt_callback = {&FfmpegLiveStream::interrupted, this};
     const AVInputFormat* device = nullptr;
     AVDictionary* options = nullptr;
-    // Pictures are handed on as they arrive: the stream is not analysed for its frame rate first.
+    // Pictures are handed on as they arrive: what the input is, is judged from its first 32 KB
+    // (FFmpeg would read up to 5 MB of an MJPEG stream, seconds of pictures held back), and it is
+    // not analysed for its frame rate before the first picture.
+    av_dict_set(&options, "probesize", "32768", 0);
     av_dict_set(&options, "fpsprobesize", "0", 0);
 
     struct stat about {};
