@@ -5,7 +5,8 @@
 # window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames at
 # one threshold, with and without --edges-dir, and at all 256 (summary and records, against 256
 # separate runs), the window's start-up to its first frame, and the peak memory of both and of a
-# 10,000-frame sweep. Prints a summary per target and keeps everything in
+# 10,000-frame sweep, and vireo-cli on a live input at 1,000 frames a second. Prints a summary per
+# target and keeps everything in
 # build-bench/bench-results.txt.
 #
 #   ./scripts/bench.sh                      # everything
@@ -230,6 +231,21 @@ read -r r_min r_med r_max < <(stats <"$WORK/view-mb")
 printf 'window with the recording view on 10,000 frames: MB min %s median %s max %s\n' \
     "$r_min" "$r_med" "$r_max"
 note "window with the recording view on 10,000 frames, peak memory: $r_max MB at most, target < 300: $(verdict "$r_max" "<" 300)"
+
+# ---- A live input: 160 x 120 pictures arriving at 1,000 a second for 10 s (Y4M into a FIFO,
+# paced by ffmpeg -re); vireo-cli keeps up when it drops none. Its processor time and memory too.
+section "vireo-cli on a live input: 160 x 120 at 1,000 frames/s for 10 s"
+mkfifo "$WORK/live.fifo"
+ffmpeg -nostdin -v error -y -re -f lavfi -i testsrc2=size=160x120:rate=1000 -t 10 \
+    -pix_fmt yuv420p -f yuv4mpegpipe "$WORK/live.fifo" &
+/usr/bin/time -v "$CLI" --input "$WORK/live.fifo" 2>"$WORK/live.log" >"$WORK/live.csv"
+wait
+processed=$(($(wc -l <"$WORK/live.csv") - 1))
+dropped=$(sed -n 's/.* frames, \([0-9]*\) dropped.*/\1/p' "$WORK/live.log")
+cpu=$(awk -F': ' '/User time|System time/ { t += $2 } END { print t }' "$WORK/live.log")
+live_mb=$(awk '/Maximum resident set size/ { print $NF / 1024 }' "$WORK/live.log")
+echo "processed $processed, dropped $dropped, processor time ${cpu} s over 10 s, peak $live_mb MB"
+note "vireo-cli on 1,000 frames/s of live 160 x 120 input: $processed processed, $dropped dropped (processor ${cpu} s in 10 s, $live_mb MB), target none dropped: $( [ "$dropped" = 0 ] && echo met || echo MISSED)"
 
 section "Whole-process targets"
 printf '%s\n' "${SUMMARY[@]}"

@@ -80,9 +80,12 @@ TEST(CliOptions, CommandOfRandomOptionsRepeatsThem) {
         options.summary = pick(0, 1) == 1;
         options.jobs = pick(0, 256);
         options.format = pick(0, 1) ? RecordFormat::Jsonl : RecordFormat::Csv;
+        if (pick(0, 1))
+            options.frameLimit = pick(1, INT_MAX);
         options.thresholds.clear();
         for (int t = pick(0, 255); t <= 255; t += pick(1, 40))
             options.thresholds.push_back(t);
+        options.carry = options.thresholds.size() == 1 && pick(0, 1);
         for (const PathOption& option : kPathOptions)
             if (pick(0, 1))
                 options.*option.target = name();
@@ -122,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair(Args{"-r", "0"}, "runs 0 is out of range 1..1000"),
         std::pair(Args{"-f", "xml"}, "format \"xml\" is neither csv nor jsonl"),
         std::pair(Args{"-f", "CSV"}, "format \"CSV\" is neither csv nor jsonl"),
-        std::pair(Args{"--frames", "3"}, "unknown option 'frames'"),
+        std::pair(Args{"--frame", "3"}, "unknown option 'frame'"),
+        std::pair(Args{"--frames", "0"}, "frames 0 is out of range 1..2147483647"),
+        std::pair(Args{"--carry", "-t", "40,60"}, "--carry takes one threshold"),
         std::pair(Args{"--edges-dir", ""}, "--edges-dir needs a folder name"),
         std::pair(Args{"--render-dir="}, "--render-dir needs a folder name"),
         std::pair(Args{"1", "5-3"}, "frame range 5-3 runs backwards")));
@@ -136,7 +141,8 @@ TEST(CliOptions, HelpListsEveryOptionColumnAndExitStatus) {
     EXPECT_NE(help.find("\nUsage: vireo-cli [OPTIONS] [FRAMES...]\n"), std::string::npos) << help;
     std::istringstream entries("-i,--input PATH|-d,--dir DIR|--fit FIT|--fps R|"
                                "-t,--threshold T|-r,--runs K|-f,--format FMT|"
-                               "--edges-dir OUT|--render-dir OUT|-h,--help|-v,-V,--version|"
+                               "--edges-dir OUT|--render-dir OUT|--record DIR|--frames N|"
+                               "--carry|-h,--help|-v,-V,--version|"
                                "FRAMES ...|frame|threshold|run|center40|center60|center80|"
                                "forecast|line_top|line_bottom|0|1|2");
     for (std::string entry; std::getline(entries, entry, '|');)

@@ -23,11 +23,14 @@ const char* const kDescription =
     "threshold and runs \"Find Center\" the given number of times, each run starting\n"
     "from the centres the run before it found. One record per run goes to standard\n"
     "output, errors go to standard error. Given several thresholds it does this for\n"
-    "each of them, frame by frame; --summary prints one line per threshold instead.\n";
+    "each of them, frame by frame; --summary prints one line per threshold instead.\n"
+    "Given a live input (--input: a camera, a pipe or a stream) it does the same for\n"
+    "each frame as it arrives, and can record the frames it processed (--record).\n";
 
 const char* const kFooter =
     "Columns (CSV header line, or the keys of each JSON Lines object):\n"
-    "  frame        frame number N of picN.bmp\n"
+    "  frame        frame number N of picN.bmp (live: of the frames processed,\n"
+    "               from 0, as --record names them)\n"
     "  threshold    edge threshold used\n"
     "  run          run of \"Find Center\" on the frame, counted from 1\n"
     "  center40     centre column of the path on scan row 40 after the run\n"
@@ -55,8 +58,10 @@ const char* const kFooter =
     "               longest run of thresholds that share it), 0 on the others\n"
     "\n"
     "Exit status:\n"
-    "  0  every frame was processed\n"
-    "  1  a frame failed, the folder holds no frames or the marks cannot be read\n"
+    "  0  every frame was processed (live: the input ended, was stopped with\n"
+    "     Ctrl+C or gave --frames frames)\n"
+    "  1  a frame failed, the folder holds no frames, the marks cannot be read,\n"
+    "     the live input cannot be opened or its recording failed\n"
     "  2  usage error";
 
 // "--render-dir=" is an empty folder name, as with a separate "". CLI11 would instead take the
@@ -92,6 +97,7 @@ std::string unknownOption(const std::string& argument) {
 constexpr NumberBounds kThresholds{0, kMaxThreshold};
 constexpr NumberBounds kRuns{1, kMaxRuns};
 constexpr NumberBounds kJobs{1, 256};
+constexpr NumberBounds kFrameLimit{1, kLargestFrameNumber};
 
 Expected<int> boundedOption(const char* what, const std::string& given, NumberBounds bounds) {
     const Parsed<long long> value = parseBoundedNumber(given, bounds);
@@ -148,13 +154,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::string jobs;
     bool summary = false;
     std::array<std::string, kPathOptions.size()> paths;
+    std::string frameLimit;
+    bool carry = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> frameArguments;
     app.add_option("-i,--input", folder,
-                   "The recording: a folder of frames picN.bmp,\n"
-                   "a folder of pictures or a video file (default:\n"
-                   "the current directory).")
+                   "The recording: a folder of frames picN.bmp, a\n"
+                   "folder of pictures or a video file (default: the\n"
+                   "current directory); or a live input: a camera\n"
+                   "(/dev/videoN), a pipe or FIFO carrying MJPEG,\n"
+                   "Y4M or another stream FFmpeg reads (\"-\":\n"
+                   "standard input), or a stream's URL, whose frames\n"
+                   "are processed as they arrive (the newest when\n"
+                   "processing falls behind) until it ends, --frames\n"
+                   "are done or Ctrl+C.")
         ->type_name("PATH");
     app.add_option("-d,--dir", folder, "The same as --input.")->type_name("DIR");
     auto* fitOption = app.add_option("--fit", fit,
@@ -189,6 +203,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < kPathOptions.size(); ++i)
         pathOptions[i] = app.add_option(kPathOptions[i].name, paths[i], kPathOptions[i].help)
                              ->type_name(kPathOptions[i].valueName);
+    auto* framesOption =
+        app.add_option("--frames", frameLimit, "End a live input after N frames.")->type_name("N");
+    app.add_flag("--carry", carry,
+                 "Start each frame's search from the previous\n"
+                 "frame's centres instead of column 80, as a robot\n"
+                 "running the search does (one threshold; frames\n"
+                 "in order).");
     app.add_flag("-h,--help", help, "Show this help and exit.");
     app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
@@ -277,6 +298,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                                kPathOptions[i].needs);
         options.*kPathOptions[i].target = std::filesystem::path(paths[i]);
     }
+
+    if (*framesOption) {
+        const auto value = boundedOption("frames", frameLimit, kFrameLimit);
+        if (!value)
+            return usageError(value.error());
+        options.frameLimit = *value;
+    }
+    options.carry = carry;
+    if (carry && options.thresholds.size() > 1)
+        return usageReason("--carry takes one threshold");
 
     auto frames = parseFrameList(frameArguments);
     if (!frames)

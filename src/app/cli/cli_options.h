@@ -30,7 +30,11 @@ struct CliOptions {
     // The operator's marks for the summary's error columns; unset: the folder's vireo-marks.csv
     // when it exists.
     std::optional<std::filesystem::path> marksFile;
-    FrameList frames; // empty: every frame file of the folder
+    FrameList frames;                               // empty: every frame file of the folder
+    std::optional<int> frameLimit;                  // --frames: end a live input after so many
+    std::optional<std::filesystem::path> recordDir; // --record: record a live input's frames here
+    // --carry: each frame's search starts from the previous frame's centres (one threshold).
+    bool carry = false;
 
     friend bool operator==(const CliOptions&, const CliOptions&) = default;
 };
@@ -60,6 +64,12 @@ inline constexpr std::array kPathOptions{
                "error and suggested columns (default: the\n"
                "folder's vireo-marks.csv when it exists).",
                "FILE", "a file name", &CliOptions::marksFile},
+    PathOption{"--record",
+               "Record the live frames processed into a new\n"
+               "folder DIR/vireo-YYYYMMDD-HHMMSS: picN.bmp and\n"
+               "vireo-frames.csv\n"
+               "(frame,arrival_ms,dropped_before).",
+               "DIR", "a folder name", &CliOptions::recordDir},
 };
 
 struct CommandLine {

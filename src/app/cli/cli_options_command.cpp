@@ -54,6 +54,10 @@ std::vector<std::string> commandArguments(const CliOptions& options) {
     for (const PathOption& option : kPathOptions)
         if (const auto& path = options.*option.target)
             arguments.insert(arguments.end(), {std::string(option.name), path->native()});
+    if (options.frameLimit)
+        arguments.insert(arguments.end(), {"--frames", std::to_string(*options.frameLimit)});
+    if (options.carry)
+        arguments.emplace_back("--carry");
     for (const FrameRange& range : options.frames) {
         std::string frames = std::to_string(range.first);
         if (range.last != range.first)

@@ -16,7 +16,9 @@ FrameRunner::FrameRunner(const CliOptions& options)
     : options_(options)
     , picture4_(options.renderDir ? std::optional<RasterSurface>(std::in_place) : std::nullopt)
     , loop_({options.folder, options.conversion}, {options.thresholds, options.runs},
-            surfacesFor(picture4_)) {}
+            surfacesFor(picture4_)) {
+    loop_.setCarryCentres(options.carry);
+}
 
 std::filesystem::path FrameRunner::outputFile(const std::filesystem::path& folder, const char* stem,
                                               int frame, int threshold,
@@ -44,13 +46,21 @@ void FrameRunner::runsDone(int frame, int threshold, const TrackingState&) {
                       outputFile(*options_.renderDir, "vireo", frame, threshold, ".png")));
 }
 
+bool FrameRunner::loaded(Expected<void> outcome) {
+    if (!outcome)
+        errors_.push_back(outcome.error());
+    return outcome.ok();
+}
+
 bool FrameRunner::process(int frame, FrameSweep& results) {
     errors_.clear();
-    if (Expected<void> loaded = loop_.run(frame, results, this); !loaded) {
-        errors_.push_back(loaded.error());
-        return false;
-    }
-    return true;
+    return loaded(loop_.run(frame, results, this));
+}
+
+bool FrameRunner::process(int frame, const std::string& name, std::span<const std::uint8_t> file,
+                          FrameSweep& results) {
+    errors_.clear();
+    return loaded(loop_.run(frame, name, file, results, this));
 }
 
 } // namespace vireo

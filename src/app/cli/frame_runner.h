@@ -26,6 +26,9 @@ public:
     // 24" or "/proc/edges3.pgm: cannot write: permission denied"; an unwritable output file
     // keeps the frame's results.
     bool process(int frame, FrameSweep& results);
+    // The same for frame `frame` of a live input, whose frame file `file` is in memory.
+    bool process(int frame, const std::string& name, std::span<const std::uint8_t> file,
+                 FrameSweep& results);
 
     const std::vector<Error>& errors() const { return errors_; }
 
@@ -36,6 +39,7 @@ private:
     std::filesystem::path outputFile(const std::filesystem::path& folder, const char* stem,
                                      int frame, int threshold, const char* extension) const;
     void keep(Expected<void> outcome);
+    bool loaded(Expected<void> outcome);
 
     const CliOptions& options_;
     std::optional<RasterSurface> picture4_; // only with a render folder

@@ -5,14 +5,19 @@
 #include "app/cli/output_files.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/record_writer.h"
+#include "app/cli/stop_on_signal.h"
 #include "errors/reason_text.h"
 #include "input/bitmap_loader.h"
 #include "input/frame_list.h"
+#include "live/frame_recorder.h"
+#include "live/live_capture.h"
 #include "marks/mark_error.h"
 #include "marks/marks_store.h"
+#include "sources/live_stream.h"
 #include "sweep/sweep_driver.h"
 #include "sweep/sweep_summary.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -99,6 +104,9 @@ public:
             writer_.writeHeader();
     }
 
+    // Writes each frame's records as soon as they are made.
+    void flushEachFrame() { flushEachFrame_ = true; }
+
     // A frame that loaded (`results`) or was refused, with the errors it gave.
     void add(const vireo::sweep::FrameSweep* results, std::span<const vireo::Error> errors) {
         reportMissing(present_++);
@@ -117,7 +125,12 @@ public:
         for (const vireo::Error& error : errors)
             printError(error);
         progress_.update(++done_);
+        if (flushEachFrame_)
+            writer_.flush();
     }
+
+    // Something asked for could not be done (a recording that stopped).
+    void failed() { allProcessed_ = false; }
 
     // A reader that stopped reading ends the run early.
     bool stopped() const { return writer_.failed(); }
@@ -197,6 +210,7 @@ private:
     long long present_ = 0;
     long long done_ = 0;
     bool allProcessed_ = true;
+    bool flushEachFrame_ = false;
 };
 
 // Frames whose edge maps or pictures are written go through the operator's steps one by one.
@@ -267,7 +281,85 @@ vireo::FramePlan planRequest(const CliOptions& options) {
     return vireo::planFrames(options.frames, existing ? *existing : vireo::FrameList{});
 }
 
+// A live input: each frame goes through the operator's steps as it arrives (the newest one when
+// processing falls behind), its records written at once, and with --record into the recording.
+// The run ends with the input, after --frames frames or at Ctrl+C, always with whole files.
+int processLive(const CliOptions& options) {
+    const std::string input = options.folder.string();
+    std::optional<vireo::FrameRecorder> recorder;
+    if (options.recordDir) {
+        if (const auto made = vireo::makeOutputFolder(*options.recordDir); !made) {
+            printError(made.error());
+            return kExitFailure;
+        }
+        auto started =
+            vireo::FrameRecorder::start(*options.recordDir, std::chrono::system_clock::now());
+        if (!started) {
+            printError(started.error());
+            return kExitFailure;
+        }
+        recorder.emplace(std::move(*started));
+        printError("recording into " + recorder->folder().string());
+    }
+    // The signals are taken before the reading thread starts, so that it inherits their blocking.
+    std::optional<vireo::LiveCapture> capture;
+    std::atomic<vireo::LiveCapture*> reading{nullptr};
+    std::atomic<bool> interrupted{false};
+    const vireo::StopOnSignal interrupt([&] {
+        interrupted = true;
+        if (vireo::LiveCapture* live = reading.load())
+            live->stop();
+    });
+    capture.emplace(input, vireo::Conversion{options.conversion.fit, std::nullopt, 0});
+    reading = &*capture;
+    if (interrupted)
+        capture->stop();
+
+    FrameOutput output(options, {}, std::nullopt);
+    output.flushEachFrame();
+    vireo::FrameRunner runner(options);
+    vireo::sweep::FrameSweep results;
+    vireo::LiveFrame frame;
+    int shown = 0;
+    while (!output.stopped() && (!options.frameLimit || shown < *options.frameLimit) &&
+           capture->frames().wait(frame)) {
+        if (recorder) {
+            if (const auto added = recorder->add(frame.file, frame.arrival, frame.droppedBefore);
+                !added) {
+                printError(added.error());
+                printError("recording stopped after " + std::to_string(recorder->frames()) +
+                           " frames");
+                recorder.reset();
+                output.failed();
+            }
+        }
+        const std::string name = input + " frame " + std::to_string(shown);
+        const bool loaded = runner.process(shown, name, frame.file, results);
+        output.add(loaded ? &results : nullptr, runner.errors());
+        ++shown;
+    }
+    capture->stop();
+    while (capture->frames().wait(frame)) {
+    }
+    const vireo::LiveEnd end = *capture->frames().end();
+    if (end.failed) {
+        printError(end.reason);
+        output.failed();
+    } else {
+        printError(input + ": " + std::to_string(shown) + " frames, " +
+                   std::to_string(capture->frames().dropped()) + " dropped; " +
+                   (shown == options.frameLimit ? "--frames reached" : end.reason));
+    }
+    return output.finish();
+}
+
 int run(const CliOptions& options) {
+    if (vireo::isLiveInput(options.folder.string()))
+        return processLive(options);
+    if (options.frameLimit || options.recordDir) {
+        printError("--frames and --record are for a live input (--input)");
+        return kExitUsage;
+    }
     vireo::FramePlan plan;
     if (!options.frames.empty()) {
         plan = planRequest(options);
@@ -291,7 +383,8 @@ int run(const CliOptions& options) {
     }
     if (!makeOutputFolders(options))
         return kExitFailure;
-    if (options.edgesDir || options.renderDir)
+    // Carried centres need the frames one after the other, in order.
+    if (options.edgesDir || options.renderDir || options.carry)
         return processWithFiles(options, plan, *marks);
     return processBySweep(options, plan, *marks);
 }
