@@ -163,12 +163,6 @@ Expected<void> FfmpegLiveStream::open(const std::string& input) {
         throw std::bad_alloc();
     format->interrupt_callback = {&FfmpegLiveStream::interrupted, this};
     const AVInputFormat* device = nullptr;
-    AVDictionary* options = nullptr;
-    // Pictures are handed on as they arrive: what the input is, is judged from its first 32 KB
-    // (FFmpeg would read up to 5 MB of an MJPEG stream, seconds of pictures held back), and it is
-    // not analysed for its frame rate before the first picture.
-    av_dict_set(&options, "probesize", "32768", 0);
-    av_dict_set(&options, "fpsprobesize", "0", 0);
 
     struct stat about {};
     const bool standardInput = input == "-";
@@ -203,6 +197,12 @@ Expected<void> FfmpegLiveStream::open(const std::string& input) {
         avformat_free_context(format);
         return refuse(found ? "not a camera, a pipe or a stream" : "no such device or pipe");
     }
+    AVDictionary* options = nullptr;
+    // Pictures are handed on as they arrive: what the input is, is judged from its first 32 KB
+    // (FFmpeg would read up to 5 MB of an MJPEG stream, seconds of pictures held back), and it is
+    // not analysed for its frame rate before the first picture.
+    av_dict_set(&options, "probesize", "32768", 0);
+    av_dict_set(&options, "fpsprobesize", "0", 0);
     const int opened = avformat_open_input(&format, input.c_str(), device, &options);
     av_dict_free(&options);
     if (opened < 0) {
