@@ -82,6 +82,9 @@ TEST(CliOptions, CommandOfRandomOptionsRepeatsThem) {
         options.format = pick(0, 1) ? RecordFormat::Jsonl : RecordFormat::Csv;
         if (pick(0, 1))
             options.frameLimit = pick(1, INT_MAX);
+        options.conversion.fit = pick(0, 1) ? Fit::Crop : Fit::Stretch;
+        if (pick(0, 1))
+            options.conversion.fps = FrameRate{pick(1, 1000), pick(1, 2) == 1 ? 1 : pick(1, 1000)};
         options.thresholds.clear();
         for (int t = pick(0, 255); t <= 255; t += pick(1, 40))
             options.thresholds.push_back(t);

@@ -42,7 +42,15 @@ std::string shellWord(const std::string& word) {
 std::vector<std::string> commandArguments(const CliOptions& options) {
     std::vector<std::string> arguments;
     if (!options.folder.empty())
-        arguments.insert(arguments.end(), {"--dir", options.folder.native()});
+        arguments.insert(arguments.end(), {"--input", options.folder.native()});
+    if (options.conversion.fit == Fit::Crop)
+        arguments.insert(arguments.end(), {std::string("--fit"), std::string("crop")});
+    if (const auto& rate = options.conversion.fps) {
+        std::string fps = std::to_string(rate->numerator);
+        if (rate->denominator != 1)
+            fps.append(1, '/').append(std::to_string(rate->denominator));
+        arguments.insert(arguments.end(), {std::string("--fps"), std::move(fps)});
+    }
     arguments.insert(arguments.end(), {"-t", thresholdList(options.thresholds)});
     arguments.insert(arguments.end(), {"-r", std::to_string(options.runs)});
     if (options.summary)

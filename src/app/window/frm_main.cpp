@@ -311,6 +311,7 @@ void frmMain::copyAsCommand() {
     const std::filesystem::path where = tracker_.folder().empty() ? "." : tracker_.folder();
     CliOptions options;
     options.folder = std::filesystem::absolute(where, error).lexically_normal();
+    options.conversion = tracker_.source().conversion;
     const int threshold = controls_.sobelslider->value();
     options.thresholds = {threshold};
     options.runs = std::max(1, centerPresses_);
