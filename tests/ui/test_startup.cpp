@@ -106,12 +106,16 @@ void StartupTest::programAnswersWithoutADisplay_data() {
     for (const char* option : {"--version", "-v", "-V"})
         QTest::newRow(option) << QStringList{"-style", "fusion", option} << 0 << version << ""
                               << false;
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << "[DIR]"
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "--fps <R>"
                             << "" << false;
     // Bad arguments are found after Qt has taken its own options, so with a platform.
     QTest::newRow("two folders") << QStringList{"a", "b"} << 2 << ""
                                  << "vireo: too many arguments, expected at most one folder\n"
                                  << true;
+    QTest::newRow("bad fit")
+        << QStringList{"--fit", "pad"} << 2 << ""
+        << "vireo: fit \"pad\" is neither stretch nor crop (try vireo --help)\n"
+        << true;
     QTest::newRow("unknown option") << QStringList{"--help-all"} << 2 << ""
                                     << "vireo: unknown option 'help-all' (try vireo --help)\n"
                                     << true;

@@ -4,12 +4,12 @@
 
 namespace vireo {
 
-BackgroundSweep::BackgroundSweep(std::filesystem::path folder, const FrameList& frames, int jobs)
+BackgroundSweep::BackgroundSweep(RecordingSource source, const FrameList& frames, int jobs)
     : overview_(std::make_shared<RecordingOverview>(frames)) {
-    worker_ = std::jthread([this, folder = std::move(folder), frames, jobs](std::stop_token stop) {
+    worker_ = std::jthread([this, source = std::move(source), frames, jobs](std::stop_token stop) {
         try {
             sweep::runSweep(
-                frames, {folder, RecordingOverview::sweepSettings(), jobs},
+                frames, {source, RecordingOverview::sweepSettings(), jobs},
                 [this](const sweep::FrameOutcome& outcome) { overview_->add(outcome); }, stop);
         } catch (const std::exception& error) {
             // Only a bug gets here; the view says so instead of ending the program.

@@ -10,14 +10,15 @@
 
 namespace vireo {
 
-// Fills a RecordingOverview of a folder's frames on a thread of its own (its sweep spreads the
-// frames over the processor's cores), so that a window never waits for it. Readers poll
-// overview().received(); destroying it, or cancel(), stops the sweep between frames and waits
-// for its threads, which takes at most a few frames' time.
+// Fills a RecordingOverview of a recording's frames on a thread of its own (its sweep spreads a
+// folder's frames over the processor's cores and decodes a video once, in order), so that a window
+// never waits for it. Readers poll overview().received(); destroying it, or cancel(), stops the
+// sweep between frames and waits for its threads, which takes at most a few frames' time.
 class BackgroundSweep {
 public:
-    // Starts sweeping frames `frames` of `folder` at every threshold.
-    BackgroundSweep(std::filesystem::path folder, const FrameList& frames, int jobs = 0);
+    // Starts sweeping frames `frames` of `source` at every threshold; `jobs` as the sweep takes
+    // them (0: one worker per core for a folder, one for a video).
+    BackgroundSweep(RecordingSource source, const FrameList& frames, int jobs = 0);
     ~BackgroundSweep();
     BackgroundSweep(const BackgroundSweep&) = delete;
     BackgroundSweep& operator=(const BackgroundSweep&) = delete;

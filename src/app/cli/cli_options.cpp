@@ -122,7 +122,8 @@ Expected<std::vector<int>> thresholdList(const std::string& given) {
     return thresholds;
 }
 
-// A rate R of --fps: a whole number or a fraction N/D of whole numbers, 1/1000 to 1000.
+} // namespace
+
 Expected<FrameRate> parseFrameRate(const std::string& text) {
     const std::size_t slash = text.find('/');
     const auto numerator = parseDecimal(text.substr(0, slash));
@@ -135,7 +136,11 @@ Expected<FrameRate> parseFrameRate(const std::string& text) {
     return FrameRate{static_cast<int>(*numerator), static_cast<int>(*denominator)};
 }
 
-} // namespace
+Expected<Fit> parseFit(const std::string& text) {
+    if (text != "stretch" && text != "crop")
+        return Error{{}, "fit \"" + text + "\" is neither stretch nor crop"};
+    return text == "crop" ? Fit::Crop : Fit::Stretch;
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CLI::App app(kDescription, "vireo-cli");
@@ -253,9 +258,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     CliOptions& options = result.options;
     options.folder = folder;
     if (*fitOption) {
-        if (fit != "stretch" && fit != "crop")
-            return usageReason("fit \"" + fit + "\" is neither stretch nor crop");
-        options.conversion.fit = fit == "crop" ? Fit::Crop : Fit::Stretch;
+        const auto chosen = parseFit(fit);
+        if (!chosen)
+            return usageError(chosen.error());
+        options.conversion.fit = *chosen;
     }
     if (*fpsOption) {
         const auto rate = parseFrameRate(fps);

@@ -86,6 +86,11 @@ struct CommandLine {
 // on the result.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
+// The values of --fps R (a whole number or a fraction N/D of whole numbers, 1/1000 to 1000) and
+// of --fit (stretch or crop), which both programs take.
+Expected<FrameRate> parseFrameRate(const std::string& text);
+Expected<Fit> parseFit(const std::string& text);
+
 // The arguments, without the program's name, that parseCommandLine turns back into `options`.
 std::vector<std::string> commandArguments(const CliOptions& options);
 

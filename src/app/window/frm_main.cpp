@@ -105,10 +105,10 @@ QString windowTitleFor(const std::filesystem::path& folder) {
 // How far picslider reaches on a recording, and what its conversion is when its pictures are
 // converted (empty for frame files). A folder of frames keeps the slider's 0..12 at least; a
 // video or a folder of pictures reaches its last frame.
-std::pair<int, QString> sliderReachAndConversion(const std::filesystem::path& recording) {
+std::pair<int, QString> sliderReachAndConversion(const RecordingSource& recording) {
     std::error_code error;
-    if (recording.empty() || std::filesystem::is_directory(recording, error)) {
-        const Expected<FrameList> frames = findFrames(recording);
+    if (recording.path.empty() || std::filesystem::is_directory(recording.path, error)) {
+        const Expected<FrameList> frames = findFrames(recording.path);
         if (!frames || !frames->empty())
             return {frames ? std::max(kPicsliderDefaultMaximum, frames->back().last)
                            : kPicsliderDefaultMaximum,
@@ -122,7 +122,7 @@ std::pair<int, QString> sliderReachAndConversion(const std::filesystem::path& re
     return {static_cast<int>(last), QString::fromStdString((*opened)->description())};
 }
 
-frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
+frmMain::frmMain(RecordingSource source, QWidget* parent)
     : QWidget(parent)
     , controls_(createFrmMainControls(*this))
     , tracker_({&controls_.Picture3->surface(), &controls_.Picture4->surface()})
@@ -170,7 +170,7 @@ frmMain::frmMain(std::filesystem::path folder, QWidget* parent)
     chooseMarksFile_ = chooseMarksFileWithDialog;
     addShortcuts();
     setAcceptDrops(true);
-    tracker_.setFolder(std::move(folder));
+    tracker_.setFolder(std::move(source));
     setWindowTitle(windowTitleFor(tracker_.folder()));
     showReadout();
 }
@@ -201,14 +201,14 @@ Expected<void> frmMain::Form_Load() {
     controls_.sobelslider->setMaximum(255);
     controls_.sobelslider->setValue(100);
     // Never below the default 12, so picslider keeps its value 1.
-    const auto [reach, conversion] = sliderReachAndConversion(tracker_.folder());
+    const auto [reach, conversion] = sliderReachAndConversion(tracker_.source());
     conversion_ = conversion;
     controls_.picslider->setMaximum(reach);
-    recordingView_->setFolder(tracker_.folder(), controls_.picslider->maximum());
+    recordingView_->setFolder(tracker_.source(), controls_.picslider->maximum());
     readMarks();
     recordingView_->setThreshold(controls_.sobelslider->value());
     recordingView_->setFrame(controls_.picslider->value());
-    return tracker_.startUp(tracker_.folder(), controls_.sobelslider->value(),
+    return tracker_.startUp(tracker_.source(), controls_.sobelslider->value(),
                             controls_.picslider->value());
 }
 
@@ -217,15 +217,16 @@ void frmMain::openFolder(const std::filesystem::path& folder) {
 }
 
 void frmMain::changeFolder(const std::filesystem::path& folder) {
-    tracker_.setFolder(folder);
+    const RecordingSource source(folder, tracker_.source().conversion);
+    tracker_.setFolder(source);
     setWindowTitle(windowTitleFor(folder));
     // A lower maximum that moves picslider's value raises its change event, which runs the
     // frame change on the new folder; otherwise it runs here. Either way it runs once.
     const int before = controls_.picslider->value();
-    const auto [reach, conversion] = sliderReachAndConversion(folder);
+    const auto [reach, conversion] = sliderReachAndConversion(source);
     conversion_ = conversion;
     controls_.picslider->setMaximum(reach);
-    recordingView_->setFolder(folder, controls_.picslider->maximum());
+    recordingView_->setFolder(source, controls_.picslider->maximum());
     readMarks();
     if (controls_.picslider->value() == before)
         picslider_Change();

@@ -36,9 +36,9 @@ public:
     using FolderChooser = std::function<std::optional<std::filesystem::path>(
         QWidget& parent, const std::filesystem::path& current)>;
 
-    // Creates the window and its controls; nothing is loaded until Form_Load(). `folder` empty
-    // means the current directory.
-    explicit frmMain(std::filesystem::path folder, QWidget* parent = nullptr);
+    // Creates the window and its controls; nothing is loaded until Form_Load(). An empty path
+    // means the current directory; the conversion holds for every recording the window opens.
+    explicit frmMain(RecordingSource source, QWidget* parent = nullptr);
 
     // Start-up: gives sobelslider 0..255 and the value 100, lets picslider reach the folder's
     // highest frame number, and starts the tracker up with that threshold on the frame picslider

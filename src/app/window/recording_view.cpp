@@ -39,8 +39,8 @@ RecordingView::RecordingView(QWidget* parent)
 
 RecordingView::~RecordingView() = default;
 
-void RecordingView::setFolder(const std::filesystem::path& folder, int lastFrame) {
-    folder_ = folder;
+void RecordingView::setFolder(const RecordingSource& source, int lastFrame) {
+    source_ = source;
     lastFrame_ = lastFrame;
     stale_ = true;
     sweep_.reset(); // cancels a sweep of the previous folder and waits for its threads
@@ -69,7 +69,7 @@ void RecordingView::showEvent(QShowEvent* event) {
 
 void RecordingView::startSweep() {
     stale_ = false;
-    sweep_ = std::make_unique<BackgroundSweep>(folder_, FrameList{{0, lastFrame_}});
+    sweep_ = std::make_unique<BackgroundSweep>(source_, FrameList{{0, lastFrame_}});
     timeline_->setOverview(sweep_->overview());
     timeline_->setThreshold(threshold_);
     timeline_->setCursorFrame(frame_);

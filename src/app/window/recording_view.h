@@ -25,9 +25,9 @@ public:
     explicit RecordingView(QWidget* parent = nullptr);
     ~RecordingView() override;
 
-    // Frames 0..lastFrame of `folder` from now on. A sweep of them starts when the view is
-    // shown; one still running for another folder is cancelled.
-    void setFolder(const std::filesystem::path& folder, int lastFrame);
+    // Frames 0..lastFrame of `source` from now on. A sweep of them starts when the view is
+    // shown; one still running for another recording is cancelled.
+    void setFolder(const RecordingSource& source, int lastFrame);
     void setThreshold(int threshold);
     void setFrame(int frame);
     // The operator's marks: drawn on the timeline, and their error per threshold on the sweep
@@ -67,7 +67,7 @@ private:
     TimelinePlot* timeline_;
     SweepPlot* sweepPlot_;
     QTimer poller_;
-    std::filesystem::path folder_;
+    RecordingSource source_;
     int lastFrame_ = 0;
     int threshold_ = 100;
     int frame_ = 1;

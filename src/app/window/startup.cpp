@@ -1,5 +1,6 @@
 #include "app/window/startup.h"
 
+#include "app/cli/cli_options.h"
 #include "app/window/frm_main.h"
 
 #include <QApplication>
@@ -26,9 +27,9 @@ void presentModally(const QString& text) {
     box->exec();
 }
 
-std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
+std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
                                         const MessagePresenter& present, std::ostream& errors) {
-    auto window = std::make_unique<frmMain>(folder);
+    auto window = std::make_unique<frmMain>(source);
     std::string reason;
     try {
         if (const Expected<void> started = window->Form_Load(); !started)
@@ -72,6 +73,18 @@ const QCommandLineOption kSamplesOption(
     QStringLiteral("Without DIR, open the bundled example frames instead of the current "
                    "directory (the desktop entry starts Vireo this way)."));
 
+const QCommandLineOption kFitOption(
+    QStringLiteral("fit"),
+    QStringLiteral("How pictures that are not 160 x 120 become frames: stretch (default) or crop "
+                   "(scaled to cover 160 x 120, cut around the middle)."),
+    QStringLiteral("FIT"));
+
+const QCommandLineOption kFpsOption(
+    QStringLiteral("fps"),
+    QStringLiteral("Sample a video at R frames per second, such as 10 or 30000/1001 (default: "
+                   "every frame)."),
+    QStringLiteral("R"));
+
 void describe(QCommandLineParser& parser) {
     // Wrapped by hand: the parser prints the description as it is.
     parser.setApplicationDescription(QStringLiteral(
@@ -80,7 +93,8 @@ void describe(QCommandLineParser& parser) {
         "their Sobel edges and the centre of the path on three scan rows.\n"
         "\n"
         "Keys: Ctrl+O opens another recording (so does dropping a folder, a picN.bmp or\n"
-        "a video on the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab moves\n"
+        "a video on the window), Ctrl+D is \"Display Picture\", Ctrl+F is \"Find Center\", Tab "
+        "moves\n"
         "between the controls, and the arrow keys, Page Up, Page Down, Home and End move\n"
         "the slider that has the focus. Pointing at a picture shows its pixel's position\n"
         "and value below the controls.\n"
@@ -92,6 +106,8 @@ void describe(QCommandLineParser& parser) {
         QCommandLineOption({QStringLiteral("v"), QStringLiteral("V"), QStringLiteral("version")},
                            QStringLiteral("Show the version and exit.")));
     parser.addOption(kSamplesOption);
+    parser.addOption(kFitOption);
+    parser.addOption(kFpsOption);
     parser.addPositionalArgument(QStringLiteral("DIR"),
                                  QStringLiteral("Folder of frames or pictures, or a video file "
                                                 "(default: the current directory)."),
@@ -109,9 +125,27 @@ void describe(QCommandLineParser& parser) {
     parser.showVersion();
 }
 
-// Reads the arguments that QApplication left: the frames folder, or the exit status when the
-// program should end here.
-std::optional<std::filesystem::path> readFolderArgument(int& status) {
+// The conversion that --fit and --fps ask for, or the reason a value is refused.
+Expected<Conversion> readConversion(const QCommandLineParser& parser) {
+    Conversion conversion;
+    if (parser.isSet(kFitOption)) {
+        const auto fit = parseFit(parser.value(kFitOption).toStdString());
+        if (!fit)
+            return fit.error();
+        conversion.fit = *fit;
+    }
+    if (parser.isSet(kFpsOption)) {
+        const auto rate = parseFrameRate(parser.value(kFpsOption).toStdString());
+        if (!rate)
+            return rate.error();
+        conversion.fps = *rate;
+    }
+    return conversion;
+}
+
+// Reads the arguments that QApplication left: the recording and its conversion, or the exit
+// status when the program should end here.
+std::optional<RecordingSource> readFolderArgument(int& status) {
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -124,6 +158,13 @@ std::optional<std::filesystem::path> readFolderArgument(int& status) {
         return std::nullopt;
     }
 
+    const Expected<Conversion> conversion = readConversion(parser);
+    if (!conversion) {
+        std::cerr << "vireo: " << conversion.error().message() << " (try vireo --help)\n";
+        status = 2;
+        return std::nullopt;
+    }
+
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
         std::cerr << "vireo: too many arguments, expected at most one folder\n";
@@ -131,7 +172,7 @@ std::optional<std::filesystem::path> readFolderArgument(int& status) {
         return std::nullopt;
     }
     if (positional.isEmpty() && !parser.isSet(kSamplesOption))
-        return std::filesystem::path();
+        return RecordingSource({}, *conversion);
 
     // The samples lie where `cmake --install` put them, found from the program's own folder so
     // that any install prefix works.
@@ -147,7 +188,7 @@ std::optional<std::filesystem::path> readFolderArgument(int& status) {
         status = 2;
         return std::nullopt;
     }
-    return folder;
+    return RecordingSource(folder, *conversion);
 }
 
 } // namespace
@@ -161,15 +202,15 @@ int runVireo(int argc, char* argv[]) {
     // Takes Qt's own options (-platform, -style, ...) out of the arguments before they are read.
     QApplication application(argc, argv);
     int status = 0;
-    const std::optional<std::filesystem::path> folder = readFolderArgument(status);
-    if (!folder)
+    const std::optional<RecordingSource> source = readFolderArgument(status);
+    if (!source)
         return status;
 
     // A message box without a title shows this name instead.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
     QGuiApplication::setDesktopFileName(kDesktopFileName);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vireo/vireo.svg")));
-    const std::unique_ptr<frmMain> window = openMainWindow(*folder, presentModally, std::cerr);
+    const std::unique_ptr<frmMain> window = openMainWindow(*source, presentModally, std::cerr);
     if (!window)
         return 1;
     return QApplication::exec();

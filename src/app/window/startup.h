@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sources/recording.h"
+
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -22,14 +24,15 @@ using MessagePresenter = std::function<void(const QString&)>;
 // Shows the message in makeLoadErrorBox() style, modally.
 void presentModally(const QString& text);
 
-// Creates frmMain on `folder` and runs its start-up. When start-up fails, writes
+// Creates frmMain on `source` and runs its start-up. When start-up fails, writes
 // "vireo: <reason>" to `errors`, presents kLoadErrorText, destroys the window without ever
 // showing it and returns nullptr. Otherwise shows the window and returns it.
-std::unique_ptr<frmMain> openMainWindow(const std::filesystem::path& folder,
+std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
                                         const MessagePresenter& present, std::ostream& errors);
 
-// The program: `vireo [Qt options] [--samples-by-default] [DIR]` opens the frames in DIR (the
-// current directory without one, or the bundled examples with --samples-by-default); --help and
+// The program: `vireo [Qt options] [--samples-by-default] [--fit FIT] [--fps R] [DIR]` opens the
+// recording DIR, a folder or a video converted as --fit and --fps say (the current directory
+// without one, or the bundled examples with --samples-by-default); --help and
 // --version answer on stdout without opening a window or needing a display. Returns the exit
 // status: 0 after the window is closed, 1 after a start-up failure, 2 for bad arguments.
 int runVireo(int argc, char* argv[]);
