@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +17,16 @@ namespace {
 // Frames in flight per worker: enough that a worker rarely waits for the consumer, few enough
 // that memory stays small.
 constexpr int kSlotsPerJob = 4;
+
+// Workers for `jobs` 0: one per processor core, but one for a video. A video is decoded in order
+// from a key frame, so workers that each take every other frame would each decode all of it; one
+// worker reading the frames in order decodes them once, and its decoder uses the cores.
+int defaultJobs(const RecordingSource& source) {
+    std::error_code error;
+    if (!source.path.empty() && !std::filesystem::is_directory(source.path, error))
+        return 1;
+    return static_cast<int>(std::thread::hardware_concurrency());
+}
 
 // The frames of a list one after another: ranges in the order given, each ascending.
 class FrameCursor {
@@ -193,8 +204,7 @@ SweepProgress runSweep(const FrameList& frames, const SweepOptions& options,
     if (Expected<void> valid = checkSettings(options.settings); !valid)
         throw std::invalid_argument(valid.error().message());
     const long long total = frameCount(frames);
-    int jobs =
-        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    int jobs = options.jobs > 0 ? options.jobs : defaultJobs(options.source);
     jobs = static_cast<int>(std::clamp<long long>(jobs, 1, std::max(total, 1LL)));
     if (jobs == 1)
         return sweepInline(frames, options, consume, stop, total);

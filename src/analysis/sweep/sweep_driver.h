@@ -24,7 +24,9 @@ using FrameConsumer = std::function<void(const FrameOutcome&)>;
 struct SweepOptions {
     RecordingSource source; // each worker opens its own reader of it
     SweepSettings settings;
-    int jobs = 0; // worker threads; 0 = std::thread::hardware_concurrency() (at least 1)
+    // Worker threads; 0: std::thread::hardware_concurrency() (at least 1) for a folder, 1 for a
+    // video, whose frames one worker decodes once, in order.
+    int jobs = 0;
 };
 
 struct SweepProgress {

@@ -235,14 +235,8 @@ int processBySweep(const CliOptions& options, const vireo::FramePlan& plan,
                    const std::optional<vireo::Marks>& marks) {
     FrameOutput output(options, plan, marks);
     std::stop_source stop;
-    // A video is decoded in order from a key frame, so workers that each take every other frame
-    // would each decode all of it: one worker, whose decoder uses the cores, is faster.
-    std::error_code error;
-    const bool video =
-        !options.folder.empty() && !std::filesystem::is_directory(options.folder, error);
-    const vireo::sweep::SweepOptions sweep{{options.folder, options.conversion},
-                                           {options.thresholds, options.runs},
-                                           video && options.jobs == 0 ? 1 : options.jobs};
+    const vireo::sweep::SweepOptions sweep{
+        {options.folder, options.conversion}, {options.thresholds, options.runs}, options.jobs};
     vireo::sweep::runSweep(
         plan.present, sweep,
         [&](const vireo::sweep::FrameOutcome& outcome) {
