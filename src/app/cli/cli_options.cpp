@@ -17,20 +17,21 @@ namespace vireo {
 namespace {
 
 const char* const kDescription =
-    "Finds the centre of the path in stored camera frames picN.bmp (uncompressed\n"
-    "24-bit, 160 x 120) the way the Vireo window does: for each frame it resets the\n"
-    "scan rows to column 80, loads the frame, computes the Sobel edge map at the\n"
-    "threshold and runs \"Find Center\" the given number of times, each run starting\n"
-    "from the centres the run before it found. One record per run goes to standard\n"
-    "output, errors go to standard error. Given several thresholds it does this for\n"
-    "each of them, frame by frame; --summary prints one line per threshold instead.\n"
+    "Finds the centre of the path in stored camera frames (picN.bmp files, 24-bit,\n"
+    "160 x 120, or the pictures of a folder or a video converted to such frames) the\n"
+    "way the Vireo window does: for each frame it resets the scan rows to column 80,\n"
+    "loads the frame, computes the Sobel edge map at the threshold and runs\n"
+    "\"Find Center\" the given number of times, each run starting from the centres\n"
+    "the run before it found. One record per run goes to standard output, errors go\n"
+    "to standard error. Given several thresholds it does this for each of them,\n"
+    "frame by frame; --summary prints one line per threshold instead.\n"
     "Given a live input (--input: a camera, a pipe or a stream) it does the same for\n"
     "each frame as it arrives, and can record the frames it processed (--record).\n";
 
 const char* const kFooter =
     "Columns (CSV header line, or the keys of each JSON Lines object):\n"
-    "  frame        frame number N of picN.bmp (live: of the frames processed,\n"
-    "               from 0, as --record names them)\n"
+    "  frame        frame number N (of picN.bmp, or counted from 0; live: of the\n"
+    "               frames processed, as --record names them)\n"
     "  threshold    edge threshold used\n"
     "  run          run of \"Find Center\" on the frame, counted from 1\n"
     "  center40     centre column of the path on scan row 40 after the run\n"
@@ -218,10 +219,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     app.add_flag("-h,--help", help, "Show this help and exit.");
     app.add_flag("-v,-V,--version", version, "Show the version and exit.");
     app.add_option("FRAMES", frameArguments,
-                   "Frame numbers N (file picN.bmp) or inclusive\n"
-                   "ranges A-B, processed in the order given, such\n"
-                   "as 3 7 9-11 (default: every picN.bmp of the\n"
-                   "folder, ascending).")
+                   "Frame numbers N (file picN.bmp, or counted from\n"
+                   "0) or inclusive ranges A-B, processed in the\n"
+                   "order given, such as 3 7 9-11 (default: every\n"
+                   "frame of the recording, ascending).")
         ->type_name("");
 
     CommandLine result;
