@@ -1,6 +1,6 @@
 #include "app/cli/output_files.h"
 
-#include "app/cli/write_all.h"
+#include "files/write_all.h"
 #include "errors/reason_text.h"
 
 #include <algorithm>

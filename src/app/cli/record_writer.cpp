@@ -1,6 +1,6 @@
 #include "app/cli/record_writer.h"
 
-#include "app/cli/write_all.h"
+#include "files/write_all.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,7 @@
 #include "live/frame_recorder.h"
 
 #include "errors/reason_text.h"
+#include "files/write_all.h"
 #include "input/bitmap_loader.h"
 
 #include <cerrno>
@@ -20,20 +21,6 @@ std::string systemReason(int error) {
     return reasonText(std::strerror(error));
 }
 
-// Writes all of `bytes` to `fd`: 0, or the errno of the write that failed.
-int writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0)
-            written += static_cast<std::size_t>(n);
-        else if (n == 0)
-            return EIO;
-        else if (errno != EINTR)
-            return errno;
-    }
-    return 0;
-}
-
 std::span<const std::uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
@@ -46,7 +33,7 @@ int writeWhole(const std::filesystem::path& file, std::span<const std::uint8_t> 
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
-    int error = writeAll(fd, bytes);
+    int error = writeAll(fd, bytes.data(), bytes.size());
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error == 0 && std::rename(part.c_str(), file.c_str()) != 0)
@@ -126,7 +113,7 @@ Expected<void> FrameRecorder::add(std::span<const std::uint8_t> file,
     char line[96] = {};
     std::snprintf(line, sizeof line, "%lld,%lld.%03lld,%lld\n", frames_, micros / 1000,
                   micros % 1000, droppedBefore);
-    if (const int error = writeAll(list_, bytesOf(line)); error) {
+    if (const int error = writeAll(list_, line, std::strlen(line)); error) {
         // The list keeps its whole lines and the frame it cannot list goes.
         (void)!::ftruncate(list_, listBytes_);
         ::unlink(picture.c_str());
