@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -26,12 +27,18 @@ struct LiveEnd {
     bool failed = false;
 };
 
-// The single slot between a live input's reading thread and the one that shows or processes its
-// frames: the newest frame wins. Posting replaces a frame not yet taken, which is then dropped
-// and counted; nothing queues, so a slow consumer only ever sees the newest frame. Frames move
-// by swapping their buffers, so that no frame allocates once the buffers have their size.
+// The slots between a live input's reading thread and the one that shows or processes its
+// frames: the newest frame wins. With one slot (the window's), posting replaces a frame not yet
+// taken, which is then dropped and counted; nothing queues, so a slow consumer only ever sees the
+// newest frame. With more (vireo-cli's), a burst of frames that arrive closer together than one
+// is processed waits its turn, and only when every slot is full does the oldest waiting frame
+// give way. Frames move by swapping their buffers, so that no frame allocates once the buffers
+// have their size.
 class FrameMailbox {
 public:
+    // `depth` slots, at least one.
+    explicit FrameMailbox(std::size_t depth = 1);
+
     // Producer: posts `frame`, which then holds a buffer to fill next.
     void post(LiveFrame& frame);
     // Producer: no frame comes after those posted.
@@ -54,8 +61,9 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    LiveFrame slot_;
-    bool full_ = false;
+    std::vector<LiveFrame> slots_; // a ring: count_ frames from first_ on wait to be taken
+    std::size_t first_ = 0;
+    std::size_t count_ = 0;
     std::optional<LiveEnd> end_;
     long long lastTaken_ = -1;
     long long dropped_ = 0;

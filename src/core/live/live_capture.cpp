@@ -4,9 +4,11 @@
 
 namespace vireo {
 
-LiveCapture::LiveCapture(std::string input, const Conversion& conversion, Notify notify)
+LiveCapture::LiveCapture(std::string input, const Conversion& conversion, Notify notify,
+                         std::size_t depth)
     : input_(std::move(input))
     , notify_(std::move(notify))
+    , frames_(depth)
     , thread_([this, conversion](std::stop_token stop) { read(std::move(stop), conversion); }) {}
 
 LiveCapture::~LiveCapture() {

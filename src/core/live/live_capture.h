@@ -19,7 +19,10 @@ public:
     // Called on the reading thread after each frame posted and after the end; it must not block.
     using Notify = std::function<void()>;
 
-    LiveCapture(std::string input, const Conversion& conversion, Notify notify = {});
+    // `depth`: the frames that may wait to be taken (see FrameMailbox); one for a consumer that
+    // wants only the newest frame.
+    LiveCapture(std::string input, const Conversion& conversion, Notify notify = {},
+                std::size_t depth = 1);
     // Stops the reading and waits for the thread, which a stop ends within a read.
     ~LiveCapture();
     LiveCapture(const LiveCapture&) = delete;
