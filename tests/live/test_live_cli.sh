@@ -55,6 +55,13 @@ for carry in "" --carry; do
     diff live.csv replayed.csv
 done
 
+# An input that carries no picture prints no record, starts no recording and ends with status 1.
+printf 'no pictures here' >fifo &
+if "$cli" --input fifo --record none >none.csv 2>none.log; then exit 1; fi
+[ ! -s none.csv ]
+[ -z "$(ls -A none)" ]
+grep -q fifo none.log
+
 # --frames ends the run after that many frames.
 play -stream_loop -1
 "$cli" --input fifo --frames 5 >five.csv 2>/dev/null
@@ -79,4 +86,4 @@ stop_playing
 grep -q 'stopped' endless.log
 [ -z "$(tail -c 1 endless.csv)" ]
 whole rec/vireo-*
-echo "live records equal the recording's, plain and carried; Ctrl+C ends cleanly"
+echo "live records equal the recording's, plain and carried; a bad input prints nothing; Ctrl+C ends cleanly"
