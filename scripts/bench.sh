@@ -255,8 +255,18 @@ for n in range(10000):
             time.sleep(left - 0.0002)
     os.write(out, frames[n % len(frames)])
 PACER
-/usr/bin/time -v "$CLI" --input "$WORK/live.fifo" 2>"$WORK/live.log" >"$WORK/live.csv"
-wait
+pacer=$!
+live_status=0
+/usr/bin/time -v "$CLI" --input "$WORK/live.fifo" 2>"$WORK/live.log" >"$WORK/live.csv" ||
+    live_status=$?
+# The pacer has written everything when vireo-cli read to the end; otherwise it may still wait
+# for a reader of the FIFO, and would wait for ever.
+kill "$pacer" 2>/dev/null || true
+wait "$pacer" || true
+if [ "$live_status" != 0 ]; then
+    echo "vireo-cli failed on the live input (status $live_status): $(head -n 1 "$WORK/live.log")" >&2
+    exit 1
+fi
 processed=$(($(wc -l <"$WORK/live.csv") - 1))
 dropped=$(sed -n 's/.* frames, \([0-9]*\) dropped.*/\1/p' "$WORK/live.log")
 cpu=$(awk -F': ' '/User time|System time/ { t += $2 } END { print t }' "$WORK/live.log")
