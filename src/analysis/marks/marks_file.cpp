@@ -3,7 +3,7 @@
 #include "centers/centers.h"
 #include "errors/decimal.h"
 #include "errors/reason_text.h"
-#include "marks/whole_file.h"
+#include "files/whole_file.h"
 
 #include <algorithm>
 #include <cerrno>

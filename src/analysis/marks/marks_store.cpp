@@ -1,7 +1,7 @@
 #include "marks/marks_store.h"
 
 #include "marks/marks_file.h"
-#include "marks/whole_file.h"
+#include "files/whole_file.h"
 
 #include <system_error>
 

@@ -1,6 +1,7 @@
 #include "live/frame_recorder.h"
 
 #include "errors/reason_text.h"
+#include "files/whole_file.h"
 #include "files/write_all.h"
 #include "input/bitmap_loader.h"
 
@@ -21,27 +22,7 @@ std::string systemReason(int error) {
     return reasonText(std::strerror(error));
 }
 
-std::span<const std::uint8_t> bytesOf(const std::string& text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-// Writes `bytes` as `file` through a temporary file beside it: 0, or the errno that kept it.
-int writeWhole(const std::filesystem::path& file, std::span<const std::uint8_t> bytes) {
-    std::string name(".");
-    name.append(file.filename().string()).append(".vireo-part");
-    const std::filesystem::path part = file.parent_path() / name;
-    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno;
-    int error = writeAll(fd, bytes.data(), bytes.size());
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && std::rename(part.c_str(), file.c_str()) != 0)
-        error = errno;
-    if (error != 0)
-        ::unlink(part.c_str());
-    return error;
-}
+constexpr std::string_view kFramesCsvHeader = "frame,arrival_ms,dropped_before\n";
 
 std::string folderName(std::chrono::system_clock::time_point started) {
     const std::time_t time = std::chrono::system_clock::to_time_t(started);
@@ -83,13 +64,13 @@ Expected<FrameRecorder> FrameRecorder::start(const std::filesystem::path& parent
         folder = parent / (name + "-" + std::to_string(n));
     }
     const std::filesystem::path list = folder / kFramesCsvName;
-    if (const int error = writeWhole(list, bytesOf("frame,arrival_ms,dropped_before\n")); error)
-        return Error{list.string(), "cannot write: " + systemReason(error)};
+    if (auto written = writeFileWhole(list, kFramesCsvHeader, Durability::Cached); !written)
+        return written.error();
     const int fd = ::open(list.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0)
         return Error{list.string(), "cannot write: " + systemReason(errno)};
     FrameRecorder recorder(folder, fd);
-    recorder.listBytes_ = static_cast<long long>(std::strlen("frame,arrival_ms,dropped_before\n"));
+    recorder.listBytes_ = static_cast<long long>(kFramesCsvHeader.size());
     return recorder;
 }
 
@@ -104,8 +85,8 @@ Expected<void> FrameRecorder::add(std::span<const std::uint8_t> file,
     if (stopped_)
         return *stopped_;
     const std::filesystem::path picture = folder_ / frameFileName(static_cast<int>(frames_));
-    if (const int error = writeWhole(picture, file); error)
-        return stopWith({picture.string(), "cannot write: " + systemReason(error)});
+    if (auto written = writeFileWhole(picture, file, Durability::Cached); !written)
+        return stopWith(written.error());
     if (!first_)
         first_ = arrival;
     const long long micros =

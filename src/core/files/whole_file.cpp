@@ -1,7 +1,8 @@
-#include "marks/whole_file.h"
+#include "files/whole_file.h"
 
 #include "errors/decimal.h"
 #include "errors/reason_text.h"
+#include "files/write_all.h"
 
 #include <cerrno>
 #include <climits>
@@ -61,22 +62,10 @@ std::optional<pid_t> writerOf(std::string_view name, std::string_view prefix) {
     return static_cast<pid_t>(*pid);
 }
 
-// Writes all of `text` to `fd`; 0 or errno.
-int writeText(int fd, std::string_view text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0)
-            return errno;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return 0;
-}
-
 } // namespace
 
-Expected<void> writeFileWhole(const fs::path& file, std::string_view text) {
+Expected<void> writeFileWhole(const fs::path& file, std::span<const std::uint8_t> bytes,
+                              Durability durability) {
     const Expected<fs::path> resolved = linkTarget(file);
     if (!resolved)
         return resolved.error();
@@ -98,8 +87,9 @@ Expected<void> writeFileWhole(const fs::path& file, std::string_view text) {
     if (::fchmod(fd, mode) != 0)
         errorNumber = errno;
     if (errorNumber == 0)
-        errorNumber = writeText(fd, text);
-    if (errorNumber == 0 && ::fsync(fd) != 0)
+        errorNumber = writeAll(fd, bytes.data(), bytes.size());
+    const bool synced = durability == Durability::Synced;
+    if (errorNumber == 0 && synced && ::fsync(fd) != 0)
         errorNumber = errno;
     if (::close(fd) != 0 && errorNumber == 0)
         errorNumber = errno;
@@ -109,6 +99,8 @@ Expected<void> writeFileWhole(const fs::path& file, std::string_view text) {
         ::unlink(temporary.c_str());
         return writeError(file, errorNumber);
     }
+    if (!synced)
+        return {};
     // The rename itself reaches the disk with the folder. A folder that cannot be opened for
     // reading still holds the new file; only a failed flush is reported.
     const int folderFd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
