@@ -4,6 +4,7 @@
 #include "input/frame_list.h"
 #include "sources/media_file.h"
 #include "sources/natural_order.h"
+#include "sources/opening_progress.h"
 #include "sources/video_recording.h"
 
 #include <algorithm>
@@ -82,19 +83,30 @@ PictureFolder::PictureFolder(std::filesystem::path folder, std::vector<std::stri
 }
 
 Expected<std::unique_ptr<PictureFolder>> PictureFolder::open(const std::filesystem::path& folder,
-                                                             const Conversion& conversion) {
+                                                             const Conversion& conversion,
+                                                             const OpeningControl& control) {
     const std::string name =
         folder.filename().empty() ? folder.string() : folder.filename().string();
     std::error_code error;
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> files;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
         std::error_code typeError;
-        if (entry->is_regular_file(typeError) && isPictureFile(entry->path()))
-            names.push_back(entry->path().filename().string());
+        if (entry->is_regular_file(typeError))
+            files.push_back(entry->path());
     }
     if (error)
         return Error{name, "cannot read the folder (" + error.message() + ")"};
+    OpeningProgress progress(control);
+    std::vector<std::string> names;
+    for (std::size_t probed = 0; probed < files.size(); ++probed) {
+        if (progress.stopped())
+            return OpeningProgress::cancelled(name);
+        progress.report(static_cast<double>(probed) / static_cast<double>(files.size()));
+        if (isPictureFile(files[probed]))
+            names.push_back(files[probed].filename().string());
+    }
+    progress.report(1.0);
     if (names.empty())
         return Error{name, "holds no pictures and no picN.bmp frames"};
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

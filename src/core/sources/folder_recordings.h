@@ -31,9 +31,11 @@ private:
 // of their names.
 class PictureFolder : public ConvertedRecording {
 public:
-    // Refused when the folder cannot be read or holds no picture.
+    // Refused when the folder cannot be read or holds no picture. Probing the files reports the
+    // share probed and stops between files on request.
     static Expected<std::unique_ptr<PictureFolder>> open(const std::filesystem::path& folder,
-                                                         const Conversion& conversion);
+                                                         const Conversion& conversion,
+                                                         const OpeningControl& control = {});
 
     long long frameCount() const override { return static_cast<long long>(names_.size()); }
     std::string frameName(long long frame) const override;

@@ -39,10 +39,11 @@ Expected<void> ConvertedRecording::loadFrame(TrackingState& state, long long fra
 }
 
 Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& path,
-                                                   const Conversion& conversion) {
+                                                   const Conversion& conversion,
+                                                   const OpeningControl& control) {
     std::error_code error;
     if (!path.empty() && !std::filesystem::is_directory(path, error)) {
-        auto video = media::VideoRecording::open(path, conversion);
+        auto video = media::VideoRecording::open(path, conversion, control);
         if (!video)
             return video.error();
         return std::unique_ptr<Recording>(std::move(*video));
@@ -51,9 +52,13 @@ Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& 
     // folder of frame files, which refuses each frame as it always did ("pic0.bmp: no such
     // file").
     Expected<FrameList> frames = findFrames(path);
-    if (frames && frames->empty())
-        if (auto pictures = PictureFolder::open(path, conversion))
+    if (frames && frames->empty()) {
+        auto pictures = PictureFolder::open(path, conversion, control);
+        if (pictures)
             return std::unique_ptr<Recording>(std::move(*pictures));
+        if (control.stop.stop_requested())
+            return pictures.error();
+    }
     return std::unique_ptr<Recording>(
         std::make_unique<BitmapFolder>(path, frames ? std::move(*frames) : FrameList{}));
 }

@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,14 @@ struct RecordingSource {
     Conversion conversion;
 };
 
+// How a caller follows and stops an opening that reads a whole video or probes every file of a
+// folder (a folder of picN.bmp opens at once and reports nothing).
+struct OpeningControl {
+    std::stop_token stop; // a stop request ends the opening, refused as "opening cancelled"
+    // The share done, 0..100, rising, on the opening thread; called only when it changes.
+    std::function<void(int percent)> progress;
+};
+
 // Opens `path`:
 //   - a folder holding any picN.bmp, or neither picN.bmp nor any other picture: its frames,
 //     read by moveme exactly as ever (frame N is picN.bmp, the frame count one more than the
@@ -105,11 +115,14 @@ struct RecordingSource {
 //   - a file: a video, frame N the N-th picture it presents (of the rate-sampled ones with
 //     `conversion.fps`).
 // Refused, with an Error naming the file: a file that is not a video, a video without a picture
-// stream, an unsupported codec, a picture larger than 4096 x 2304, a video without frames.
+// stream, an unsupported codec, a picture larger than 4096 x 2304, a video without frames, and
+// any opening stopped through `control`.
 Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& path,
-                                                   const Conversion& conversion = {});
-inline Expected<std::unique_ptr<Recording>> openRecording(const RecordingSource& source) {
-    return openRecording(source.path, source.conversion);
+                                                   const Conversion& conversion = {},
+                                                   const OpeningControl& control = {});
+inline Expected<std::unique_ptr<Recording>> openRecording(const RecordingSource& source,
+                                                          const OpeningControl& control = {}) {
+    return openRecording(source.path, source.conversion, control);
 }
 
 } // namespace vireo

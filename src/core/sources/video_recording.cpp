@@ -13,6 +13,9 @@ namespace {
 constexpr int kRounding = AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX;
 // FFmpeg's AV_TIME_BASE_Q, which is written as a C compound literal.
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
+// The share of opening a stream without presentation times that reading its packets takes;
+// decoding it whole to learn the order takes the rest.
+constexpr double kReadingShareBeforeDecoding = 0.1;
 
 std::string rateText(FrameRate rate) {
     return rate.denominator == 1
@@ -33,14 +36,16 @@ VideoRecording::VideoRecording(std::filesystem::path path, std::string name, Med
     , picture_(allocateFrame()) {}
 
 Expected<std::unique_ptr<VideoRecording>> VideoRecording::open(const std::filesystem::path& path,
-                                                               const Conversion& conversion) {
+                                                               const Conversion& conversion,
+                                                               const OpeningControl& control) {
     const std::string name = path.filename().string();
     Expected<MediaFile> file = MediaFile::open(path, name, conversion.decoderThreads);
     if (!file)
         return file.error();
     std::unique_ptr<VideoRecording> video(
         new VideoRecording(path, name, std::move(*file), conversion));
-    if (Expected<void> indexed = video->buildIndex(); !indexed)
+    OpeningProgress progress(control);
+    if (Expected<void> indexed = video->buildIndex(progress); !indexed)
         return indexed.error();
     if (video->packets_.empty())
         return Error{name,
@@ -50,8 +55,15 @@ Expected<std::unique_ptr<VideoRecording>> VideoRecording::open(const std::filesy
     return video;
 }
 
-Expected<void> VideoRecording::buildIndex() {
+Expected<void> VideoRecording::buildIndex(OpeningProgress& progress) {
+    AVIOContext* input = file_.format()->pb;
+    const std::int64_t size = input ? avio_size(input) : -1;
+    // A stream that presents pictures out of order without saying when is decoded whole after.
+    const bool delayed = file_.stream()->codecpar->video_delay > 0;
+    bool untimed = false;
     for (;;) {
+        if (progress.stopped())
+            return OpeningProgress::cancelled(name_);
         const Expected<bool> read = file_.readPacket(packet_.get());
         if (!read) {
             // The frames before a damaged or missing end are still the recording's.
@@ -60,6 +72,10 @@ Expected<void> VideoRecording::buildIndex() {
         }
         if (!*read || packets_.size() >= static_cast<std::size_t>(kLargestFrameNumber))
             break;
+        untimed = untimed || packet_->pts == AV_NOPTS_VALUE;
+        if (size > 0)
+            progress.report(static_cast<double>(avio_tell(input)) / static_cast<double>(size) *
+                            (untimed && delayed ? kReadingShareBeforeDecoding : 1.0));
         if (packet_->flags & AV_PKT_FLAG_KEY)
             keyPackets_.push_back(static_cast<int>(packets_.size()));
         packets_.push_back({packet_->pts, packet_->dts, packet_->pos, packet_->duration,
@@ -81,19 +97,25 @@ Expected<void> VideoRecording::buildIndex() {
         shownNumber_[static_cast<std::size_t>(shownPacket_[shown])] = static_cast<int>(shown);
     // Without presentation times and with pictures presented out of order, only the decoder
     // knows the order.
-    if (!timed && file_.stream()->codecpar->video_delay > 0)
-        if (Expected<void> learnt = learnPresentationOrder(); !learnt)
+    if (!timed && delayed)
+        if (Expected<void> learnt = learnPresentationOrder(progress); !learnt)
             return learnt;
+    progress.report(1.0);
     return reopen();
 }
 
-Expected<void> VideoRecording::learnPresentationOrder() {
+Expected<void> VideoRecording::learnPresentationOrder(OpeningProgress& progress) {
     if (Expected<void> opened = reopen(); !opened)
         return opened;
     std::vector<char> presented(packets_.size(), 0);
     std::vector<int> order;
     order.reserve(packets_.size());
     for (;;) {
+        if (progress.stopped())
+            return OpeningProgress::cancelled(name_);
+        progress.report(kReadingShareBeforeDecoding + (1 - kReadingShareBeforeDecoding) *
+                                                          static_cast<double>(order.size()) /
+                                                          static_cast<double>(packets_.size()));
         const Expected<int> next = nextPicture();
         if (!next)
             return next.error();

@@ -2,6 +2,7 @@
 
 #include "sources/frame_converter.h"
 #include "sources/media_file.h"
+#include "sources/opening_progress.h"
 #include "sources/recording.h"
 
 #include <cstdint>
@@ -29,8 +30,11 @@ struct PacketEntry {
 // Decoded pictures carry the number of their packet, so that each is known for certain.
 class VideoRecording : public ConvertedRecording {
 public:
+    // Building the index reports the file position read over the file's size (decoding to learn
+    // the order takes the last 90 % when it is needed) and stops between packets on request.
     static Expected<std::unique_ptr<VideoRecording>> open(const std::filesystem::path& path,
-                                                          const Conversion& conversion);
+                                                          const Conversion& conversion,
+                                                          const OpeningControl& control = {});
 
     long long frameCount() const override;
     std::string frameName(long long frame) const override;
@@ -41,8 +45,8 @@ private:
     VideoRecording(std::filesystem::path path, std::string name, MediaFile file,
                    const Conversion& conversion);
 
-    Expected<void> buildIndex();
-    Expected<void> learnPresentationOrder();
+    Expected<void> buildIndex(OpeningProgress& progress);
+    Expected<void> learnPresentationOrder(OpeningProgress& progress);
     void sampleAtRate(FrameRate rate);
     // Decodes the picture presented as number `shown` into picture_.
     Expected<void> decodeShown(long long shown, const std::string& frame);
