@@ -1,11 +1,14 @@
 // The window program with a test hook, for running it as a child process on a platform where
 // nobody can press a button. The hook reports on stderr every message box the program shows and
-// answers it with its OK button, and reports frmMain being shown and then closes it, so that
-// every run ends by itself. Everything else is the real program.
+// answers it with its OK button, and reports frmMain being shown, and once its recording is open
+// its status line, and then closes it, so that every run ends by itself. Everything else is the
+// real program.
+#include "app/window/frm_main.h"
 #include "app/window/startup.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -15,6 +18,19 @@ namespace {
 void report(const QString& line) {
     std::fprintf(stderr, "probe: %s\n", qPrintable(line));
     std::fflush(stderr);
+}
+
+// Closes the window once its recording is open, unless a refusal hid it.
+void closeOnceOpened(vireo::frmMain* window) {
+    QTimer::singleShot(10, window, [window] {
+        if (window->opening())
+            return closeOnceOpened(window);
+        if (!window->isVisible())
+            return;
+        report(QStringLiteral("opened status=\"%1\"")
+                   .arg(window->findChild<QLabel*>(QStringLiteral("statusLine"))->text()));
+        window->close();
+    });
 }
 
 class Probe : public QObject {
@@ -34,13 +50,12 @@ protected:
                        .arg(static_cast<int>(box->icon()))
                        .arg(box->isModal() ? 1 : 0));
             QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
-        } else if (watched->objectName() == QLatin1String("frmMain")) {
-            auto* window = static_cast<QWidget*>(watched);
+        } else if (auto* window = qobject_cast<vireo::frmMain*>(watched)) {
             report(QStringLiteral("shown frmMain title=\"%1\" icon=%2 desktop=%3")
                        .arg(window->windowTitle())
                        .arg(window->windowIcon().isNull() ? 0 : 1)
                        .arg(QGuiApplication::desktopFileName()));
-            QTimer::singleShot(0, window, &QWidget::close);
+            closeOnceOpened(window);
         }
         return false;
     }

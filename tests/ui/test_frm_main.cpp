@@ -43,7 +43,8 @@ private slots:
     void openingAFolderIsAFrameChange();
     void sliderMaximumFollowsTheFolder();
     void refusedDropsAndCancelledChooserChangeNothing();
-    void opensADroppedVideo();
+    void opensVideosOffTheWindowsThread_data();
+    void opensVideosOffTheWindowsThread();
 };
 
 // The captions; the visible controls inside the 512 x 199 area and the status line in a strip
@@ -233,24 +234,55 @@ void FrmMainTest::refusedDropsAndCancelledChooserChangeNothing() {
     QCOMPARE(driver.window().folder(), other.path());
 }
 
-// A dropped video opens as the recording: its file in the title, the slider up to its last
-// frame, the frame converted, and the status line saying from what.
-void FrmMainTest::opensADroppedVideo() {
+void FrmMainTest::opensVideosOffTheWindowsThread_data() {
+    QTest::addColumn<bool>("chosen"); // with Ctrl+O rather than dropped
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("note"); // empty when it opens
+    QTest::newRow("dropped") << false << "run7.mp4" << false << "";
+    QTest::newRow("chosen, Esc") << true << "run7.mp4" << true
+                                 << "Not opened: run7.mp4: opening cancelled";
+    QTest::newRow("chosen, not a video")
+        << true << "notes.txt" << false << "Not opened: notes.txt: not a video";
+}
+
+// A video opens off the window's thread, its progress in the status line, and then as the
+// recording: its file in the title, the slider up to its last frame, the frame converted, and the
+// status line saying from what. Cancelled or refused, the folder stays and the status line says
+// why.
+void FrmMainTest::opensVideosOffTheWindowsThread() {
+    QFETCH(bool, chosen);
+    QFETCH(QString, file);
+    QFETCH(bool, escape);
+    QFETCH(QString, note);
     TempFolder folder;
     writeFrame(folder.path(), 1, uniform(50));
-    const std::filesystem::path video = folder.path() / "run7.mp4";
+    writeFile(folder.path() / "notes.txt", {'h', 'i'});
+    const std::filesystem::path path = folder.path() / file.toStdString();
     QCOMPARE(
         std::system(("ffmpeg -nostdin -v error -f lavfi -i color=c=black:s=320x240:r=10:d=3 '" +
-                     video.string() + "'")
+                     (folder.path() / "run7.mp4").string() + "'")
                         .c_str()),
         0);
     WindowDriver driver(folder.path());
-    QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(video))}));
-    QCOMPARE(driver.window().windowTitle(), shownPath(video) + " \u2014 Vireo");
-    QCOMPARE(driver.find<ClickSlider>("picslider")->maximum(), 29);
-    QCOMPARE(int(driver.state().grayimg.at(60, 60)), 0);
-    QVERIFY(driver.text("statusLine")
-                .startsWith("run7.mp4: 320 x 240 h264, stretched to 160 x 120, every frame"));
+    driver.window().setFolderChooser([&](QWidget&, const std::filesystem::path&) { return path; });
+    if (chosen)
+        driver.pressShortcut(Qt::CTRL | Qt::Key_O);
+    else
+        QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(path))}));
+    QVERIFY(driver.text("statusLine").startsWith("Opening " + file + ": "));
+    if (escape)
+        driver.pressShortcut(Qt::Key_Escape);
+    QTRY_VERIFY(!driver.window().opening());
+    const std::filesystem::path shown = note.isEmpty() ? path : folder.path();
+    QCOMPARE(driver.window().windowTitle(), shownPath(shown) + " \u2014 Vireo");
+    QCOMPARE(driver.find<ClickSlider>("picslider")->maximum(), note.isEmpty() ? 29 : 12);
+    QCOMPARE(int(driver.state().grayimg.at(60, 60)), note.isEmpty() ? 0 : 50);
+    QVERIFY2(driver.text("statusLine")
+                 .startsWith(note.isEmpty()
+                                 ? "run7.mp4: 320 x 240 h264, stretched to 160 x 120, every frame"
+                                 : note),
+             qPrintable(driver.text("statusLine")));
 }
 
 } // namespace vireo::testing

@@ -44,6 +44,8 @@ class StartupTest : public QObject {
 private slots:
     void programInAFolder_data();
     void programInAFolder();
+    void programOnAVideo_data();
+    void programOnAVideo();
     void programAnswersWithoutADisplay_data();
     void programAnswersWithoutADisplay();
 };
@@ -94,6 +96,37 @@ void StartupTest::programInAFolder() {
                      run.err.count(QStringLiteral("vireo: ")) == 1 &&
                      !run.err.contains(QStringLiteral("shown frmMain")),
                  qPrintable(run.err));
+}
+
+void StartupTest::programOnAVideo_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("err"); // lines the run writes among others
+    QTest::newRow("--fit crop") << QStringList{"--fit", "crop", "run7.mp4"} << 0
+                                << QStringList{"probe: opened status=\"run7.mp4: 320 x 240 h264, "
+                                               "cropped to 160 x 120, every frame"};
+    QTest::newRow("not a video") << QStringList{"notes.mp4"} << 1
+                                 << QStringList{kLoadErrorBoxLine,
+                                                "vireo: notes.mp4: not a video or picture"};
+}
+
+// A video given opens off the window's thread with the conversion asked for; a refusal ends the
+// start-up as a frame's does, with "load error" and status 1.
+void StartupTest::programOnAVideo() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, err);
+    TempFolder folder;
+    writeFile(folder.path() / "notes.mp4", {'h', 'i'});
+    QCOMPARE(QProcess::execute("ffmpeg",
+                               {"-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                "color=s=320x240:d=1", "-pix_fmt", "yuv420p",
+                                QString::fromStdString((folder.path() / "run7.mp4").string())}),
+             0);
+    const Run run = runProgram(kProbe, arguments, folder.path(), true);
+    QCOMPARE(run.exitCode, exitCode);
+    for (const QString& line : err)
+        QVERIFY2(run.err.contains(line), qPrintable(run.err));
 }
 
 void StartupTest::programAnswersWithoutADisplay_data() {

@@ -3,6 +3,7 @@
 #include "app/cli/cli_options.h"
 #include "app/window/folder_drop.h"
 #include "app/window/pixel_readout.h"
+#include "app/window/recording_opening.h"
 #include "app/window/recording_view.h"
 #include "input/frame_list.h"
 #include "sources/folder_recordings.h"
@@ -43,6 +44,7 @@ const QKeySequence kMarkingKey(Qt::CTRL | Qt::Key_M);
 const QKeySequence kUndoMarkKey(Qt::CTRL | Qt::Key_Z);
 const QKeySequence kSaveMarksKey(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
 const QKeySequence kSuggestedThresholdKey(Qt::CTRL | Qt::Key_T);
+const QKeySequence kCancelOpeningKey(Qt::Key_Escape);
 
 // The window with the recording view below the status line.
 constexpr QSize kWindowWithViewSize{760, 219 + 380};
@@ -102,32 +104,17 @@ QString windowTitleFor(const std::filesystem::path& folder) {
     return QFile::decodeName(shown.c_str()) + QStringLiteral(" \u2014 Vireo");
 }
 
-// How far picslider reaches on a recording, and what its conversion is when its pictures are
-// converted (empty for frame files). A folder of frames keeps the slider's 0..12 at least; a
-// video or a folder of pictures reaches its last frame.
-std::pair<int, QString> sliderReachAndConversion(const RecordingSource& recording) {
-    std::error_code error;
-    if (recording.path.empty() || std::filesystem::is_directory(recording.path, error)) {
-        const Expected<FrameList> frames = findFrames(recording.path);
-        if (!frames || !frames->empty())
-            return {frames ? std::max(kPicsliderDefaultMaximum, frames->back().last)
-                           : kPicsliderDefaultMaximum,
-                    {}};
-    }
-    const auto opened = openRecording(recording);
-    if (!opened || dynamic_cast<const ConvertedRecording*>(opened->get()) == nullptr)
-        return {kPicsliderDefaultMaximum, {}};
-    const long long last =
-        std::clamp((*opened)->frameCount() - 1, 0LL, static_cast<long long>(kLargestFrameNumber));
-    return {static_cast<int>(last), QString::fromStdString((*opened)->description())};
-}
-
 frmMain::frmMain(RecordingSource source, QWidget* parent)
     : QWidget(parent)
     , controls_(createFrmMainControls(*this))
     , tracker_({&controls_.Picture3->surface(), &controls_.Picture4->surface()})
     , statusLine_(createStatusLine(*this))
     , recordingView_(new RecordingView(this))
+    , opening_(new RecordingOpening(
+          [this](const RecordingSource& source, Expected<std::unique_ptr<Recording>> opened) {
+              guarded([&] { recordingOpened(source, std::move(opened)); });
+          },
+          this))
     , chooseFolder_(chooseWithDialog) {
     const FrmMainControls& c = controls_;
     connect(c.Command4, &QPushButton::clicked, this,
@@ -167,6 +154,8 @@ frmMain::frmMain(RecordingSource source, QWidget* parent)
         if (marking_)
             guarded([this, pixel] { markAt(pixel); });
     });
+    connect(opening_, &RecordingOpening::statusChanged, this,
+            [this] { setNote(opening_->status()); });
     chooseMarksFile_ = chooseMarksFileWithDialog;
     addShortcuts();
     setAcceptDrops(true);
@@ -189,6 +178,7 @@ void frmMain::addShortcuts() {
     new QShortcut(kUndoMarkKey, this, this, [this] { guarded([this] { undoMark(); }); });
     new QShortcut(kSaveMarksKey, this, this, [this] { guarded([this] { saveMarksElsewhere(); }); });
     new QShortcut(kSuggestedThresholdKey, this, this, [this] { moveToSuggestedThreshold(); });
+    new QShortcut(kCancelOpeningKey, this, opening_, &RecordingOpening::cancel);
     c.Command4->setToolTip(QStringLiteral("Compute the edge map of the frame and show it (%1)")
                                .arg(keyText(kDisplayPictureKey)));
     c.Command5->setToolTip(QStringLiteral("Find the centre of the path on rows 40, 60 and 80 (%1)")
@@ -200,6 +190,14 @@ Expected<void> frmMain::Form_Load() {
     controls_.sobelslider->setMinimum(0);
     controls_.sobelslider->setMaximum(255);
     controls_.sobelslider->setValue(100);
+    if (opensInBackground(tracker_.source())) {
+        const Expected<void> started =
+            tracker_.startUp(tracker_.source(), controls_.sobelslider->value(), std::nullopt);
+        readMarks();
+        awaitFirstRecording(true);
+        opening_->start(tracker_.source());
+        return started;
+    }
     // Never below the default 12, so picslider keeps its value 1.
     const auto [reach, conversion] = sliderReachAndConversion(tracker_.source());
     conversion_ = conversion;
@@ -216,14 +214,57 @@ void frmMain::openFolder(const std::filesystem::path& folder) {
     guarded([this, &folder] { changeFolder(folder); });
 }
 
+bool frmMain::opening() const {
+    return opening_->running();
+}
+
 void frmMain::changeFolder(const std::filesystem::path& folder) {
     const RecordingSource source(folder, tracker_.source().conversion);
-    tracker_.setFolder(source);
-    setWindowTitle(windowTitleFor(folder));
+    if (opensInBackground(source)) {
+        opening_->start(source);
+        return;
+    }
+    opening_->drop();
+    auto opened = openRecording(source);
+    if (!opened) {
+        setNote(QString::fromStdString(opened.error().message()));
+        return;
+    }
+    useRecording(source, std::move(*opened));
+}
+
+void frmMain::recordingOpened(const RecordingSource& source,
+                              Expected<std::unique_ptr<Recording>> opened) {
+    const bool startUp = awaitingFirst_;
+    if (!opened) {
+        const QString reason = QString::fromStdString(opened.error().message());
+        if (startUp)
+            emit startUpFailed(reason);
+        else
+            setNote(QStringLiteral("Not opened: %1").arg(reason));
+        return;
+    }
+    useRecording(source, std::move(*opened));
+    if (startUp && !controls_.Picture3->notice().isEmpty())
+        emit startUpFailed(controls_.Picture3->notice());
+}
+
+void frmMain::awaitFirstRecording(bool awaiting) {
+    awaitingFirst_ = awaiting;
+    for (QWidget* control :
+         {static_cast<QWidget*>(controls_.picslider), static_cast<QWidget*>(controls_.Command4),
+          static_cast<QWidget*>(controls_.Command5)})
+        control->setEnabled(!awaiting);
+}
+
+void frmMain::useRecording(const RecordingSource& source, std::unique_ptr<Recording> recording) {
+    awaitFirstRecording(false);
+    const auto [reach, conversion] = sliderReachAndConversion(*recording);
+    tracker_.setRecording(source, std::move(recording));
+    setWindowTitle(windowTitleFor(source.path));
     // A lower maximum that moves picslider's value raises its change event, which runs the
     // frame change on the new folder; otherwise it runs here. Either way it runs once.
     const int before = controls_.picslider->value();
-    const auto [reach, conversion] = sliderReachAndConversion(source);
     conversion_ = conversion;
     controls_.picslider->setMaximum(reach);
     recordingView_->setFolder(source, controls_.picslider->maximum());

@@ -18,6 +18,7 @@ class QLabel;
 namespace vireo {
 
 class PictureBox;
+class RecordingOpening;
 class RecordingView;
 
 // The main window. Its six handlers each take one of the operator's steps on its Tracker, which
@@ -44,12 +45,21 @@ public:
     // highest frame number, and starts the tracker up with that threshold on the frame picslider
     // stands at (1). The error is the refusal of that frame; the caller then reports it and
     // never shows the window.
+    // A video or a folder of pictures is opened off the window's thread instead, with its
+    // progress in the status line and picslider and the buttons disabled until it is open; the
+    // start-up then ends with the frame change to picslider's frame, and a refusal of the
+    // recording or of that frame raises startUpFailed().
     Expected<void> Form_Load();
 
     // Reads frames from `folder` from now on: the title names it, picslider's maximum becomes
     // its highest frame number (12 at least), and one frame change loads the frame picslider
-    // then stands at from it.
+    // then stands at from it. A video or a folder of pictures is opened off the window's thread
+    // first (Esc cancels); until it is open the previous recording stays, and when it is refused
+    // the status line says why.
     void openFolder(const std::filesystem::path& folder);
+
+    // A recording is being opened off the window's thread.
+    bool opening() const;
 
     // Replaces the folder dialog that Ctrl+O opens (tests answer it themselves).
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
@@ -71,6 +81,8 @@ public:
 signals:
     // A frame change has run: picslider's frame was loaded, or refused with a notice on Picture3.
     void frameChanged(int frameNumber);
+    // The recording opened at start-up off the window's thread, or its first frame, was refused.
+    void startUpFailed(const QString& reason);
 
 protected:
     // Outlines the two picture surfaces just outside their 161 x 121 pixels, so that a blank
@@ -88,6 +100,12 @@ private:
     void sobelslider_Click();
 
     void changeFolder(const std::filesystem::path& folder);
+    void recordingOpened(const RecordingSource& source,
+                         Expected<std::unique_ptr<Recording>> opened);
+    // Reads frames from `recording`, opened from `source`, from now on (see openFolder).
+    void useRecording(const RecordingSource& source, std::unique_ptr<Recording> recording);
+    // While the recording of start-up opens, picslider and the buttons wait for it.
+    void awaitFirstRecording(bool awaiting);
     // Shows or hides the recording view below the controls; the window grows to hold it.
     void toggleRecordingView();
     // Moves picslider to the next (+1) or previous (-1) frame the recording view flags.
@@ -122,6 +140,8 @@ private:
     Tracker tracker_;
     QLabel* statusLine_;
     RecordingView* recordingView_;
+    RecordingOpening* opening_;
+    bool awaitingFirst_ = false;
     // "Find Center" presses that ran since the frame was loaded, and at which thresholds.
     int centerPresses_ = 0;
     std::set<int> pressThresholds_;

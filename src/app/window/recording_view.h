@@ -71,7 +71,7 @@ private:
     int lastFrame_ = 0;
     int threshold_ = 100;
     int frame_ = 1;
-    bool stale_ = true; // the folder changed since the last sweep started
+    bool stale_ = false; // a folder was given since the last sweep started
     std::unique_ptr<BackgroundSweep> sweep_;
     QString status_;
     Marks marks_;

@@ -30,6 +30,14 @@ void presentModally(const QString& text) {
 std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
                                         const MessagePresenter& present, std::ostream& errors) {
     auto window = std::make_unique<frmMain>(source);
+    // A recording opened off the window's thread ends a start-up the same way, later.
+    QObject::connect(window.get(), &frmMain::startUpFailed, window.get(),
+                     [window = window.get(), present, &errors](const QString& reason) {
+                         errors << "vireo: " << reason.toStdString() << '\n';
+                         window->hide();
+                         present(kLoadErrorText);
+                         QCoreApplication::exit(1);
+                     });
     std::string reason;
     try {
         if (const Expected<void> started = window->Form_Load(); !started)

@@ -26,7 +26,9 @@ void presentModally(const QString& text);
 
 // Creates frmMain on `source` and runs its start-up. When start-up fails, writes
 // "vireo: <reason>" to `errors`, presents kLoadErrorText, destroys the window without ever
-// showing it and returns nullptr. Otherwise shows the window and returns it.
+// showing it and returns nullptr. Otherwise shows the window and returns it; when the start-up
+// of a recording opened off the window's thread fails later, the same is written and presented
+// with the window hidden, and the application's event loop ends with status 1.
 std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
                                         const MessagePresenter& present, std::ostream& errors);
 

@@ -20,6 +20,11 @@ void Tracker::setFolder(RecordingSource source) {
     recording_.reset();
 }
 
+void Tracker::setRecording(RecordingSource source, std::unique_ptr<Recording> recording) {
+    source_ = std::move(source);
+    recording_ = std::move(recording);
+}
+
 Expected<void> Tracker::load(int frame) {
     if (!recording_) {
         auto opened = openRecording(source_);

@@ -49,6 +49,9 @@ public:
 
     // Reads frames from `source` from now on; nothing is loaded until the next frame change.
     void setFolder(RecordingSource source);
+    // The same with `recording` already opened from `source` (on another thread, say), so that
+    // no frame change has to open it.
+    void setRecording(RecordingSource source, std::unique_ptr<Recording> recording);
 
     // Frame change: both flags cleared, picture4 cleared, scan rows reset (unless carried, see
     // setCarryCentres), frame `frame` loaded.
@@ -94,8 +97,8 @@ public:
     const TrackingState& state() const { return state_; }
     const std::filesystem::path& folder() const { return source_.path; }
     const RecordingSource& source() const { return source_; }
-    // The recording frames are read from, opened by the first load; null before it or when it
-    // was refused.
+    // The recording frames are read from, given or opened by the first load; null before it or
+    // when it was refused.
     const Recording* recording() const { return recording_.get(); }
     bool edgesShown() const { return state_.picshown; }
 
@@ -110,7 +113,7 @@ private:
 
     TrackingState state_;
     RecordingSource source_;
-    std::unique_ptr<Recording> recording_; // opened by the first load after setFolder
+    std::unique_ptr<Recording> recording_; // given, or opened by the first load after setFolder
     Surfaces surfaces_;
     NullSurface noDrawing_;
     bool searchedRowsOnly_ = false;
