@@ -47,15 +47,15 @@ void PictureBox::paintEvent(QPaintEvent*) {
         painter.drawLine(centre - QPointF(3, 3), centre + QPointF(3, 3));
         painter.drawLine(centre - QPointF(3, -3), centre + QPointF(3, -3));
     }
-    if (notice_.isEmpty())
-        return;
-
-    QFont small = font();
-    small.setPixelSize(10);
-    painter.setFont(small);
-    painter.setPen(Qt::black);
-    painter.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                     notice_);
+    if (!notice_.isEmpty()) {
+        QFont small = font();
+        small.setPixelSize(10);
+        painter.setFont(small);
+        painter.setPen(Qt::black);
+        painter.drawText(rect().adjusted(4, 4, -4, -4),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, notice_);
+    }
+    emit painted();
 }
 
 namespace {

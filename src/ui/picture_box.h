@@ -42,6 +42,8 @@ signals:
     void left();
     // The left button was pressed on the surface's pixel `pixel`.
     void clicked(QPoint pixel);
+    // The box has just painted what its surface holds.
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
