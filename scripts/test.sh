@@ -64,8 +64,8 @@ show_reports() {
 show_reports "$reports" || status=1
 
 # ThreadSanitizer pass: only the tests labelled threads (the sweep, the recording overview, which
-# sweeps on a thread of its own, the live inputs, read on threads of their own, and recordings
-# opened on a thread of their own) are built and run.
+# sweeps on a thread of its own, the live inputs and the live window, which read them on threads
+# of their own, and recordings opened on a thread of their own) are built and run.
 # Its comparison of every threshold against the operator's steps runs on one thread and takes
 # minutes under the sanitizer, so it is left to the passes above.
 tsan_build="${VIREO_TSAN_BUILD:-$VIREO_ROOT/build-tsan}"
@@ -78,7 +78,7 @@ cmake -S "$VIREO_ROOT" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebIn
     -DVIREO_WERROR=ON -DVIREO_BUILD_TESTS=ON -DVIREO_TSAN=ON >/dev/null || tsan_status=$?
 if [ "$tsan_status" -eq 0 ]; then
     cmake --build "$tsan_build" -j "$(nproc)" --target vireo_sweep_tests vireo_recording_tests \
-        vireo_live_tests vireo_opener_tests ||
+        vireo_live_tests vireo_opener_tests vireo_window_live_tests ||
         tsan_status=$?
 fi
 if [ "$tsan_status" -eq 0 ]; then

@@ -14,9 +14,10 @@
 
 namespace vireo::testing {
 
-WindowDriver::WindowDriver(const std::filesystem::path& folder)
+WindowDriver::WindowDriver(const std::filesystem::path& folder,
+                           const std::optional<std::string>& liveInput)
     : window_(std::make_unique<frmMain>(folder)) {
-    if (const auto started = window_->Form_Load(); !started)
+    if (const auto started = window_->Form_Load(liveInput); !started)
         throw std::runtime_error("start-up failed: " + started.error().message());
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get()))

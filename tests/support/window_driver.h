@@ -16,11 +16,12 @@
 
 namespace vireo::testing {
 
-// The real main window on a folder of frames, started up and shown; its controls are found by
-// their object names and driven with mouse and keys.
+// The real main window on a folder of frames, started up (live on `liveInput` when given) and
+// shown; its controls are found by their object names and driven with mouse and keys.
 class WindowDriver {
 public:
-    explicit WindowDriver(const std::filesystem::path& folder);
+    explicit WindowDriver(const std::filesystem::path& folder,
+                          const std::optional<std::string>& liveInput = {});
 
     frmMain& window() { return *window_; }
     const TrackingState& state() const { return window_->state(); }

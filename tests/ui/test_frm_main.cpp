@@ -270,7 +270,7 @@ void FrmMainTest::opensVideosOffTheWindowsThread() {
         driver.pressShortcut(Qt::CTRL | Qt::Key_O);
     else
         QVERIFY(driver.drop({QUrl::fromLocalFile(shownPath(path))}));
-    QVERIFY(driver.text("statusLine").startsWith("Opening " + file + ": "));
+    QVERIFY(driver.text("statusLine").contains("  \u00b7  Opening " + file + ": "));
     if (escape)
         driver.pressShortcut(Qt::Key_Escape);
     QTRY_VERIFY(!driver.window().opening());
@@ -279,9 +279,10 @@ void FrmMainTest::opensVideosOffTheWindowsThread() {
     QCOMPARE(driver.find<ClickSlider>("picslider")->maximum(), note.isEmpty() ? 29 : 12);
     QCOMPARE(int(driver.state().grayimg.at(60, 60)), note.isEmpty() ? 0 : 50);
     QVERIFY2(driver.text("statusLine")
-                 .startsWith(note.isEmpty()
-                                 ? "run7.mp4: 320 x 240 h264, stretched to 160 x 120, every frame"
-                                 : note),
+                 .startsWith("frame 1  \u00b7  threshold 100  \u00b7  " +
+                             (note.isEmpty()
+                                  ? "run7.mp4: 320 x 240 h264, stretched to 160 x 120, every frame"
+                                  : note)),
              qPrintable(driver.text("statusLine")));
 }
 

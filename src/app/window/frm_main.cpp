@@ -2,6 +2,7 @@
 
 #include "app/cli/cli_options.h"
 #include "app/window/folder_drop.h"
+#include "app/window/live_view.h"
 #include "app/window/pixel_readout.h"
 #include "app/window/recording_opening.h"
 #include "app/window/recording_view.h"
@@ -45,6 +46,9 @@ const QKeySequence kUndoMarkKey(Qt::CTRL | Qt::Key_Z);
 const QKeySequence kSaveMarksKey(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
 const QKeySequence kSuggestedThresholdKey(Qt::CTRL | Qt::Key_T);
 const QKeySequence kCancelOpeningKey(Qt::Key_Escape);
+const QKeySequence kGoLiveKey(Qt::CTRL | Qt::Key_L);
+const QKeySequence kCarryKey(Qt::CTRL | Qt::Key_K);
+const QKeySequence kRecordKey(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
 
 // The window with the recording view below the status line.
 constexpr QSize kWindowWithViewSize{760, 219 + 380};
@@ -55,10 +59,10 @@ QString keyText(const QKeySequence& key) {
 
 // What the status line says while the mouse is over neither picture.
 QString idleStatus() {
-    return QStringLiteral("%1 open a folder  \u00b7  %2 Display Picture  \u00b7  %3 Find Center  "
-                          "\u00b7  %4 recording view")
+    return QStringLiteral("%1 open a recording  \u00b7  %2 Display Picture  \u00b7  %3 Find "
+                          "Center  \u00b7  %4 recording view  \u00b7  %5 go live")
         .arg(keyText(kOpenFolderKey), keyText(kDisplayPictureKey), keyText(kFindCenterKey),
-             keyText(kRecordingViewKey));
+             keyText(kRecordingViewKey), keyText(kGoLiveKey));
 }
 
 std::optional<std::filesystem::path>
@@ -115,6 +119,7 @@ frmMain::frmMain(RecordingSource source, QWidget* parent)
               guarded([&] { recordingOpened(source, std::move(opened)); });
           },
           this))
+    , live_(new LiveView(tracker_, controls_, *this))
     , chooseFolder_(chooseWithDialog) {
     const FrmMainControls& c = controls_;
     connect(c.Command4, &QPushButton::clicked, this,
@@ -157,6 +162,9 @@ frmMain::frmMain(RecordingSource source, QWidget* parent)
     connect(opening_, &RecordingOpening::statusChanged, this,
             [this] { setNote(opening_->status()); });
     chooseMarksFile_ = chooseMarksFileWithDialog;
+    connect(live_, &LiveView::statusChanged, this, &frmMain::showReadout);
+    connect(live_, &LiveView::note, this, &frmMain::setNote);
+    connect(live_, &LiveView::openRecording, this, &frmMain::openFolder);
     addShortcuts();
     setAcceptDrops(true);
     tracker_.setFolder(std::move(source));
@@ -179,17 +187,29 @@ void frmMain::addShortcuts() {
     new QShortcut(kSaveMarksKey, this, this, [this] { guarded([this] { saveMarksElsewhere(); }); });
     new QShortcut(kSuggestedThresholdKey, this, this, [this] { moveToSuggestedThreshold(); });
     new QShortcut(kCancelOpeningKey, this, opening_, &RecordingOpening::cancel);
+    new QShortcut(kGoLiveKey, this, this, [this] { guarded([this] { live_->chooseInput(); }); });
+    new QShortcut(kCarryKey, this, this, [this] { guarded([this] { live_->toggleCarry(); }); });
+    new QShortcut(kRecordKey, this, this,
+                  [this] { guarded([this] { live_->toggleRecording(); }); });
     c.Command4->setToolTip(QStringLiteral("Compute the edge map of the frame and show it (%1)")
                                .arg(keyText(kDisplayPictureKey)));
     c.Command5->setToolTip(QStringLiteral("Find the centre of the path on rows 40, 60 and 80 (%1)")
                                .arg(keyText(kFindCenterKey)));
 }
 
-Expected<void> frmMain::Form_Load() {
+Expected<void> frmMain::Form_Load(const std::optional<std::string>& liveInput) {
     // Setting the value raises sobelslider_Change, which only stores it: nothing is shown yet.
     controls_.sobelslider->setMinimum(0);
     controls_.sobelslider->setMaximum(255);
     controls_.sobelslider->setValue(100);
+    if (liveInput) {
+        // Live from the start: no frame of the recording is loaded.
+        const Expected<void> started =
+            tracker_.startUp(tracker_.source(), controls_.sobelslider->value(), std::nullopt);
+        readMarks();
+        live_->start(*liveInput, tracker_.source().conversion);
+        return started;
+    }
     if (opensInBackground(tracker_.source())) {
         const Expected<void> started =
             tracker_.startUp(tracker_.source(), controls_.sobelslider->value(), std::nullopt);
@@ -280,6 +300,7 @@ void frmMain::chooseFolder() {
 
 void frmMain::Command4_Click() {
     tracker_.displayPicture();
+    live_->displayPressed();
 }
 
 void frmMain::Command5_Click() {
@@ -287,11 +308,13 @@ void frmMain::Command5_Click() {
     if (!run)
         return;
     controls_.middiff->setText(QString::number(run->forecast()));
+    live_->centresFound();
     ++centerPresses_;
     pressThresholds_.insert(tracker_.state().sobelthresh);
 }
 
 void frmMain::picslider_Change() {
+    live_->stop(); // the recording's frames again
     controls_.middiff->setText(QStringLiteral("N/A"));
     centerPresses_ = 0;
     pressThresholds_.clear();
@@ -321,11 +344,15 @@ void frmMain::showReadout() {
     else if (pointedBox_ == c.Picture4)
         statusLine_->setText(readPicture4(pointedPixel_, c.Picture4->surface(), tracker_));
     else
-        statusLine_->setText(!viewStatus_.isEmpty() ? viewStatus_
-                             : !note_.isEmpty()     ? note_
-                             : !conversion_.isEmpty()
-                                 ? conversion_ + QStringLiteral("  \u00b7  ") + idleStatus()
-                                 : idleStatus());
+        statusLine_->setText(
+            QStringLiteral("frame %1  \u00b7  threshold %2  \u00b7  ")
+                .arg(live_->active() ? live_->frame() : QString::number(c.picslider->value()))
+                .arg(c.sobelslider->value()) +
+            (live_->active() ? live_->figures() + QStringLiteral("  \u00b7  ") : QString()) +
+            (!viewStatus_.isEmpty()   ? viewStatus_
+             : !note_.isEmpty()       ? note_
+             : !conversion_.isEmpty() ? conversion_ + QStringLiteral("  \u00b7  ") + idleStatus()
+                                      : idleStatus()));
 }
 
 void frmMain::toggleRecordingView() {

@@ -17,6 +17,7 @@ class QLabel;
 
 namespace vireo {
 
+class LiveView;
 class PictureBox;
 class RecordingOpening;
 class RecordingView;
@@ -44,12 +45,16 @@ public:
     // Start-up: gives sobelslider 0..255 and the value 100, lets picslider reach the folder's
     // highest frame number, and starts the tracker up with that threshold on the frame picslider
     // stands at (1). The error is the refusal of that frame; the caller then reports it and
-    // never shows the window.
+    // never shows the window. With `liveInput`, no frame is loaded and the window goes live on
+    // that input instead.
     // A video or a folder of pictures is opened off the window's thread instead, with its
     // progress in the status line and picslider and the buttons disabled until it is open; the
     // start-up then ends with the frame change to picslider's frame, and a refusal of the
     // recording or of that frame raises startUpFailed().
-    Expected<void> Form_Load();
+    Expected<void> Form_Load(const std::optional<std::string>& liveInput = std::nullopt);
+
+    // The live input: going live, recording, and the hooks tests answer its dialogs with.
+    LiveView& live() { return *live_; }
 
     // Reads frames from `folder` from now on: the title names it, picslider's maximum becomes
     // its highest frame number (12 at least), and one frame change loads the frame picslider
@@ -142,6 +147,7 @@ private:
     RecordingView* recordingView_;
     RecordingOpening* opening_;
     bool awaitingFirst_ = false;
+    LiveView* live_;
     // "Find Center" presses that ran since the frame was loaded, and at which thresholds.
     int centerPresses_ = 0;
     std::set<int> pressThresholds_;

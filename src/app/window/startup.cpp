@@ -2,6 +2,7 @@
 
 #include "app/cli/cli_options.h"
 #include "app/window/frm_main.h"
+#include "sources/live_stream.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -28,7 +29,8 @@ void presentModally(const QString& text) {
 }
 
 std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
-                                        const MessagePresenter& present, std::ostream& errors) {
+                                        const MessagePresenter& present, std::ostream& errors,
+                                        const std::optional<std::string>& liveInput) {
     auto window = std::make_unique<frmMain>(source);
     // A recording opened off the window's thread ends a start-up the same way, later.
     QObject::connect(window.get(), &frmMain::startUpFailed, window.get(),
@@ -40,7 +42,7 @@ std::unique_ptr<frmMain> openMainWindow(const RecordingSource& source,
                      });
     std::string reason;
     try {
-        if (const Expected<void> started = window->Form_Load(); !started)
+        if (const Expected<void> started = window->Form_Load(liveInput); !started)
             reason = started.error().message();
     } catch (const std::exception& error) {
         // Not expected from the engine's own values; start-up fails all the same.
@@ -87,6 +89,11 @@ const QCommandLineOption kFitOption(
                    "(scaled to cover 160 x 120, cut around the middle)."),
     QStringLiteral("FIT"));
 
+const QCommandLineOption kCameraOption(
+    QStringLiteral("camera"),
+    QStringLiteral("Go live: DIR is then the camera (default: the first one), a pipe or FIFO, or "
+                   "a stream's URL, whose newest picture is shown as it arrives."));
+
 const QCommandLineOption kFpsOption(
     QStringLiteral("fps"),
     QStringLiteral("Sample a video at R frames per second, such as 10 or 30000/1001 (default: "
@@ -107,6 +114,11 @@ void describe(QCommandLineParser& parser) {
         "the slider that has the focus. Pointing at a picture shows its pixel's position\n"
         "and value below the controls.\n"
         "\n"
+        "Live (vireo --camera [DEVICE]): Ctrl+L lists the cameras to go live on, Ctrl+K\n"
+        "starts each frame's search from the previous frame's centres (or not again),\n"
+        "Ctrl+Shift+R starts and stops recording the frames shown; moving the picture\n"
+        "selector goes back to the recording's frames.\n"
+        "\n"
         "Qt's own options, such as -platform offscreen or -style fusion, are accepted too."));
     parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help and exit.")));
@@ -116,10 +128,13 @@ void describe(QCommandLineParser& parser) {
     parser.addOption(kSamplesOption);
     parser.addOption(kFitOption);
     parser.addOption(kFpsOption);
-    parser.addPositionalArgument(QStringLiteral("DIR"),
-                                 QStringLiteral("Folder of frames or pictures, or a video file "
-                                                "(default: the current directory)."),
-                                 QStringLiteral("[DIR]"));
+    parser.addOption(kCameraOption);
+    parser.addPositionalArgument(
+        QStringLiteral("DIR"),
+        QStringLiteral("Folder of frames or pictures, or a video file "
+                       "(default: the current directory); with --camera, the "
+                       "live input."),
+        QStringLiteral("[DIR]"));
 }
 
 // Answers --help or --version with a plain core application, so that neither needs a display.
@@ -151,9 +166,29 @@ Expected<Conversion> readConversion(const QCommandLineParser& parser) {
     return conversion;
 }
 
-// Reads the arguments that QApplication left: the recording and its conversion, or the exit
-// status when the program should end here.
-std::optional<RecordingSource> readFolderArgument(int& status) {
+// The input that --camera names, or the first camera; nullopt, with the reason told, when
+// there is none.
+std::optional<std::string> liveInputArgument(const QStringList& positional) {
+    if (!positional.isEmpty()) {
+        const std::string input = QFile::encodeName(positional.front()).toStdString();
+        if (isLiveInput(input))
+            return input;
+        std::cerr << "vireo: " << input << ": not a camera, a pipe or a stream\n";
+        return std::nullopt;
+    }
+    const std::vector<std::string> cameras = listCameras();
+    if (cameras.empty()) {
+        std::cerr << "vireo: no camera found (no /dev/videoN captures pictures); name a camera, "
+                     "a pipe or a stream after --camera\n";
+        return std::nullopt;
+    }
+    return cameras.front();
+}
+
+// Reads the arguments that QApplication left: the recording and its conversion, and the live
+// input with --camera, or the exit status when the program should end here.
+std::optional<RecordingSource> readFolderArgument(int& status,
+                                                  std::optional<std::string>& liveInput) {
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -178,6 +213,12 @@ std::optional<RecordingSource> readFolderArgument(int& status) {
         std::cerr << "vireo: too many arguments, expected at most one folder\n";
         status = 2;
         return std::nullopt;
+    }
+    if (parser.isSet(kCameraOption)) {
+        liveInput = liveInputArgument(positional);
+        if (!liveInput)
+            status = positional.isEmpty() ? 1 : 2;
+        return liveInput ? std::optional(RecordingSource({}, *conversion)) : std::nullopt;
     }
     if (positional.isEmpty() && !parser.isSet(kSamplesOption))
         return RecordingSource({}, *conversion);
@@ -210,7 +251,8 @@ int runVireo(int argc, char* argv[]) {
     // Takes Qt's own options (-platform, -style, ...) out of the arguments before they are read.
     QApplication application(argc, argv);
     int status = 0;
-    const std::optional<RecordingSource> source = readFolderArgument(status);
+    std::optional<std::string> liveInput;
+    const std::optional<RecordingSource> source = readFolderArgument(status, liveInput);
     if (!source)
         return status;
 
@@ -218,7 +260,8 @@ int runVireo(int argc, char* argv[]) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
     QGuiApplication::setDesktopFileName(kDesktopFileName);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vireo/vireo.svg")));
-    const std::unique_ptr<frmMain> window = openMainWindow(*source, presentModally, std::cerr);
+    const std::unique_ptr<frmMain> window =
+        openMainWindow(*source, presentModally, std::cerr, liveInput);
     if (!window)
         return 1;
     return QApplication::exec();
