@@ -4,8 +4,10 @@
 # line reads out that pixel. Then docs/recording-view.png, the recording view (Ctrl+R) on the
 # camera frames in samples/real/ after "Display Picture" and "Find Center" on frame 5, and
 # docs/recording-view-10000.png, the view on a generated drive of 10,000 frames (made with
-# vireo-make-samples --drive 10000 in a temporary folder). Runs the window on a virtual X server
-# (Xvfb); needs xvfb-run, xdotool and ImageMagick's import.
+# vireo-make-samples --drive 10000 in a temporary folder), and docs/window-live.png, the window
+# live on a 640 x 480 MJPEG stream at 30 frames per second that ffmpeg plays into a FIFO, after
+# "Display Picture" and "Find Center", recording. Runs the window on a virtual X server (Xvfb);
+# needs xvfb-run, xdotool, ImageMagick's import and ffmpeg.
 #
 #   scripts/screenshot.sh [BUILD_DIR]    BUILD_DIR defaults to build/ (made by run.sh or test.sh)
 set -euo pipefail
@@ -19,7 +21,7 @@ if [ ! -x "$vireo" ]; then
     echo "screenshot.sh: $vireo not found; build first (scripts/run.sh)" >&2
     exit 1
 fi
-for tool in xvfb-run xdotool import; do
+for tool in xvfb-run xdotool import ffmpeg; do
     if ! command -v "$tool" >/dev/null; then
         echo "screenshot.sh: needs $tool (packages xvfb, xdotool, imagemagick)" >&2
         exit 1
@@ -34,13 +36,19 @@ fi
 export QT_QPA_PLATFORM=xcb
 pid=""
 drive="$(mktemp -d)"
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$drive"' EXIT
+stream=""
+trap 'kill "$pid" $stream 2>/dev/null || true; rm -rf "$drive"' EXIT
 
-# Starts the window on folder $1 and presses the keys that follow; sets window and pid.
+# Starts the window on folder $1 (or, with --camera, live on the input after it) and presses the
+# keys that follow; sets window and pid.
 start_window() {
-    local folder="$1"
+    local arguments=("$1")
     shift
-    "$vireo" "$folder" &
+    if [ "${arguments[0]}" = --camera ]; then
+        arguments+=("$1")
+        shift
+    fi
+    "$vireo" "${arguments[@]}" &
     pid=$!
     window=""
     for _ in $(seq 100); do
@@ -82,3 +90,20 @@ shoot "$root/docs/recording-view.png"
 start_window "$drive" ctrl+r
 sleep 4
 shoot "$root/docs/recording-view-10000.png"
+
+# The window live on a FIFO, recording into a folder it remembers from a settings file of its own.
+mkdir -p "$drive/config/vireo" "$drive/recordings"
+printf '[live]\nrecordingsFolder=%s\n' "$drive/recordings" >"$drive/config/vireo/vireo.conf"
+mkfifo "$drive/cam.fifo"
+ffmpeg -nostdin -v error -re -f lavfi -i testsrc2=size=640x480:rate=30 -t 30 -q:v 5 -f mjpeg \
+    -y "$drive/cam.fifo" &
+stream=$!
+XDG_CONFIG_HOME="$drive/config" start_window --camera "$drive/cam.fifo"
+sleep 1
+for key in ctrl+d ctrl+f ctrl+shift+r; do
+    xdotool key "$key"
+    sleep 0.2
+done
+xdotool mousemove 0 0
+sleep 3
+shoot "$root/docs/window-live.png"
