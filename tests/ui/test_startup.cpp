@@ -103,7 +103,7 @@ void StartupTest::programOnAVideo_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("err"); // lines the run writes among others
     QTest::newRow("--fit crop") << QStringList{"--fit", "crop", "run7.mp4"} << 0
-                                << QStringList{"probe: opened status=\"run7.mp4: 320 x 240 h264, "
+                                << QStringList{"threshold 100  \u00b7  run7.mp4: 320 x 240 h264, "
                                                "cropped to 160 x 120, every frame"};
     QTest::newRow("not a video") << QStringList{"notes.mp4"} << 1
                                  << QStringList{kLoadErrorBoxLine,
