@@ -80,6 +80,8 @@ TEST_P(ConvertedAsReadmeSays, FrameIsTheCommandsBitmapFile) {
 }
 
 const std::string kSource = "-f lavfi -i testsrc2=size=";
+const std::string kHevc = kSource + "320x240:rate=30:duration=2 -c:v libx265 -x265-params "
+                                    "no-vui-timing-info=1:bframes=3:log-level=error a.hevc";
 const std::string kPictures = kSource + "800x600:rate=5 -frames:v 12 -start_number 1 ";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,6 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         ByteCase{"BundledFramesScaledUp",
                  "-i " VIREO_SAMPLES "/pic%d.bmp -vf scale=640:480 -c:v libx264 a.mp4", "a.mp4",
                  kCrop},
+        // Raw HEVC without timing in its headers: FFmpeg takes it for 25 frames a second.
+        ByteCase{"WithoutFrameRate", kHevc, "a.hevc", {}},
+        ByteCase{"WithoutFrameRateSampled", kHevc, "a.hevc", kSampled},
         ByteCase{"PngFolder", kPictures + "p/IMG_%d.png", "p/", {}},
         ByteCase{"JpegFolder", kPictures + "-f image2 p/%d.jpg", "p/", kCrop},
         ByteCase{"RealJpegFolder", "", VIREO_REAL_PICTURES "/", {}}),

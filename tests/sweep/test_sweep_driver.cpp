@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stop_token>
 #include <string>
+#include <thread>
 
 namespace vireo::sweep {
 namespace {
@@ -68,6 +69,16 @@ TEST_F(SweepDriver, StopsDeliveringOnceStopped) {
         std::stop_source stop;
         EXPECT_EQ(sweep(jobs, 1, {{0, 11}}, &stop).size(), 3u);
     }
+}
+
+// A video is swept by one worker, which decodes it once; a folder's frames by one per core.
+TEST_F(SweepDriver, TakesOneWorkerForAVideo) {
+    testing::writeFile(folder.path() / "run7.mp4", {'n', 'o'});
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    for (const auto& [path, jobs] : {std::pair{folder.path(), cores},
+                                     {std::filesystem::path(), cores},
+                                     {folder.path() / "run7.mp4", 1}})
+        EXPECT_EQ(defaultJobs(path), jobs) << path;
 }
 
 TEST_F(SweepDriver, ConsumerExceptionEndsTheSweep) {

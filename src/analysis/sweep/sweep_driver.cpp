@@ -18,16 +18,6 @@ namespace {
 // that memory stays small.
 constexpr int kSlotsPerJob = 4;
 
-// Workers for `jobs` 0: one per processor core, but one for a video. A video is decoded in order
-// from a key frame, so workers that each take every other frame would each decode all of it; one
-// worker reading the frames in order decodes them once, and its decoder uses the cores.
-int defaultJobs(const RecordingSource& source) {
-    std::error_code error;
-    if (!source.path.empty() && !std::filesystem::is_directory(source.path, error))
-        return 1;
-    return static_cast<int>(std::thread::hardware_concurrency());
-}
-
 // The frames of a list one after another: ranges in the order given, each ascending.
 class FrameCursor {
 public:
@@ -198,6 +188,16 @@ private:
 };
 
 } // namespace
+
+int defaultJobs(const RecordingSource& source) {
+    // A video is decoded in order from a key frame, so workers that each take every other frame
+    // would each decode all of it; one worker reading the frames in order decodes them once, and
+    // its decoder uses the cores.
+    std::error_code error;
+    if (!source.path.empty() && !std::filesystem::is_directory(source.path, error))
+        return 1;
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 SweepProgress runSweep(const FrameList& frames, const SweepOptions& options,
                        const FrameConsumer& consume, std::stop_token stop) {

@@ -34,6 +34,10 @@ struct SweepProgress {
     bool cancelled = false;  // stopped by `stop` before the list's end
 };
 
+// The workers a sweep of `source` takes for `jobs` 0: one per processor core for a folder, one for
+// a video (any path that is not a folder).
+int defaultJobs(const RecordingSource& source);
+
 // Sweeps every frame of `frames` on `jobs` threads and hands each frame's results to `consume`
 // in frame order. The output does not depend on the number of jobs; only a few frames per job
 // are in flight at once, and nothing of a frame is kept after `consume` returns. A stop request
