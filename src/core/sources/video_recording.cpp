@@ -289,6 +289,10 @@ Expected<int> VideoRecording::nextPicture() {
             continue;
         packet_->pts = number;
         packet_->dts = AV_NOPTS_VALUE;
+        // A picture presented before the one wanted is decoded only when others refer to it.
+        decoder->skip_frame = shownNumber_[static_cast<std::size_t>(number)] < wanted_
+                                  ? AVDISCARD_NONREF
+                                  : AVDISCARD_DEFAULT;
         const int sent = avcodec_send_packet(decoder, packet_.get());
         if (sent == AVERROR(EAGAIN))
             held_ = true;
@@ -309,6 +313,7 @@ int VideoRecording::startingPacket(long long shown) const {
 }
 
 Expected<void> VideoRecording::decodeShown(long long shown, const std::string& frame) {
+    wanted_ = shown;
     const int start = startingPacket(shown);
     const bool onTheWay = positioned_ && !drained_ && shown > lastShown_ && firstSent_ <= start &&
                           start <= nextPacket_;

@@ -78,6 +78,7 @@ private:
     int nextPacket_ = 0;
     int firstSent_ = 0;
     long long lastShown_ = -1;
+    long long wanted_ = -1; // the picture decodeShown() looks for; none while learning the order
     bool flushed_ = false;
     bool drained_ = false;
     bool positioned_ = false;
