@@ -15,6 +15,12 @@ namespace {
 // How often a running opening's progress is shown; also how late its end is noticed at most.
 constexpr int kPollMilliseconds = 25;
 
+// The window reads a video a frame at a time, here and there. One decoder thread reaches a frame
+// far away sooner than several, which on a machine of few, busy cores mostly wait for one another
+// (docs/performance.md, "Videos"); the recording view's sweep, which reads every frame in turn,
+// keeps the decoder's own choice.
+constexpr int kDecoderThreadsForJumps = 1;
+
 bool holdsAnyFile(const std::filesystem::path& folder) {
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end;
@@ -69,6 +75,9 @@ RecordingOpening::RecordingOpening(Done done, QObject* parent)
 
 void RecordingOpening::start(RecordingSource source) {
     drop();
+    source_ = source;
+    if (source.conversion.decoderThreads == 0)
+        source.conversion.decoderThreads = kDecoderThreadsForJumps;
     opener_ = std::make_unique<RecordingOpener>(std::move(source));
     poller_.start();
     showProgress();
@@ -84,7 +93,7 @@ void RecordingOpening::cancel() {
     if (!opener_)
         return;
     // Cancelled, even when the opening ended a moment ago: the operator asked not to have it.
-    const RecordingSource source = opener_->source();
+    const RecordingSource source = source_;
     drop();
     done_(source, OpeningProgress::cancelled(shownName(source.path).toStdString()));
 }
@@ -99,7 +108,7 @@ void RecordingOpening::poll() {
     const std::unique_ptr<RecordingOpener> ended = std::move(opener_);
     poller_.stop();
     setStatus({});
-    done_(ended->source(), ended->take());
+    done_(source_, ended->take());
 }
 
 void RecordingOpening::showProgress() {

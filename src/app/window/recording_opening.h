@@ -35,7 +35,8 @@ public:
 
     explicit RecordingOpening(Done done, QObject* parent = nullptr);
 
-    // Opens `source`; an opening still running is dropped without a word.
+    // Opens `source`, with one decoder thread unless it names a number; an opening still running
+    // is dropped without a word. `done` is given `source` as it is.
     void start(RecordingSource source);
     // Drops the opening running, if any, without a word (something else was opened).
     void drop();
@@ -55,6 +56,7 @@ private:
     void setStatus(QString status);
 
     Done done_;
+    RecordingSource source_; // as asked for; opener_ may open it with other decoder threads
     std::unique_ptr<RecordingOpener> opener_;
     QTimer poller_;
     QString status_;
