@@ -4,11 +4,16 @@
 // a script that noted the time before starting it gets the start-up time; then it closes the
 // window and the program ends by itself.
 //
+// A recording opened off the window's thread (a video) counts as shown once its first frame is.
+//
 // With VIREO_PROBE_EXERCISE=1 it first works the window as an operator would, for measuring the
 // peak memory of a session: every frame in turn, "Display Picture", a sweep of the threshold
 // slider and two "Find Center" runs. With VIREO_PROBE_VIEW=1 it instead shows the recording view
 // (Ctrl+R), waits until its sweep of the folder is done and drags the threshold slider across,
-// for measuring the peak memory of the view on a long recording.
+// for measuring the peak memory of the view on a long recording. With VIREO_PROBE_JUMPS=N it
+// moves picslider to N random frames, each followed by the next one, for the peak memory of a
+// session on a long video.
+#include "app/window/frm_main.h"
 #include "app/window/recording_view.h"
 #include "app/window/startup.h"
 
@@ -20,6 +25,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 namespace {
 
@@ -74,6 +80,19 @@ void showRecordingView(QWidget* window) {
     }
 }
 
+// Moves picslider to `count` random frames and on to the next of each, letting it repaint.
+void jump(QWidget* window, int count) {
+    auto* picslider = control<QAbstractSlider>(window, "picslider");
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> frames(picslider->minimum(), picslider->maximum());
+    for (int i = 0; i < count; ++i) {
+        picslider->setValue(frames(random));
+        QCoreApplication::processEvents();
+        picslider->setValue(picslider->value() + 1);
+        QCoreApplication::processEvents();
+    }
+}
+
 class FirstFrameProbe : public QObject {
 public:
     using QObject::QObject;
@@ -83,8 +102,10 @@ protected:
         if (done_ || event->type() != QEvent::Paint ||
             watched->objectName() != QLatin1String("Picture3"))
             return false;
-        done_ = true;
         QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (auto* main = qobject_cast<vireo::frmMain*>(window); main && main->opening())
+            return false;
+        done_ = true;
         // Runs once this paint event, and with it the first showing of the frame, is over.
         QTimer::singleShot(0, window, [window] {
             std::printf("first-frame-shown-ns %lld\n", nowNanoseconds());
@@ -93,6 +114,7 @@ protected:
                 exercise(window);
             if (qEnvironmentVariableIntValue("VIREO_PROBE_VIEW") == 1)
                 showRecordingView(window);
+            jump(window, qEnvironmentVariableIntValue("VIREO_PROBE_JUMPS"));
             window->close();
         });
         return false;

@@ -15,9 +15,11 @@
 #include <QTest>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,16 @@ double medianOf(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
+// The value that `share` (0..1) of the values do not exceed, the nearest rank.
+double percentileOf(std::vector<double> values, double share) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
 // The window on the bundled frames, started and shown, with its controls.
 struct Window {
     frmMain window;
@@ -90,6 +102,9 @@ struct Window {
         if (Expected<void> loaded = window.Form_Load(); !loaded)
             qFatal("%s", loaded.error().message().c_str());
         window.show();
+        // A video opens off the window's thread; its first frame is shown once it is open.
+        while (window.opening())
+            QCoreApplication::processEvents();
         waitForPaint(picture3Paints, 0);
     }
 
@@ -134,6 +149,7 @@ template <typename Event> void timeEvents(benchmark::State& state, Event event) 
     }
     state.counters["event_median_cpu_us"] = medianOf(cpu);
     state.counters["event_median_wall_us"] = medianOf(wall);
+    state.counters["event_p95_wall_us"] = percentileOf(wall, 0.95);
     state.counters["event_max_wall_us"] = *std::max_element(wall.begin(), wall.end());
     state.SetLabel(frameSet(0).name);
 }
@@ -288,6 +304,40 @@ void viewThresholdStepWhileSweeping(benchmark::State& state) {
     v.view->setFolder(v.recording.folder, 999);
 }
 
+// The window on the video VIREO_BENCH_VIDEO names (scripts/bench-video.sh makes a one-hour one).
+std::unique_ptr<Window> videoWindow;
+
+Window& onVideo() {
+    if (!videoWindow)
+        videoWindow =
+            std::make_unique<Window>(qEnvironmentVariable("VIREO_BENCH_VIDEO").toStdString());
+    return *videoWindow;
+}
+
+// Moves picslider to `frame` and waits until Picture3 shows it.
+void moveTo(Window& w, int frame) {
+    const long before = w.picture3Paints->count();
+    w.picslider->setValue(frame);
+    Window::waitForPaint(w.picture3Paints, before);
+}
+
+// picslider moved to a random frame of the video: the frame decoded from its key frame on, shown
+// and repainted.
+void videoJump(benchmark::State& state) {
+    Window& w = onVideo();
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> frames(0, w.picslider->maximum());
+    timeEvents(state, [&](long) { moveTo(w, frames(random)); });
+    state.SetLabel(std::to_string(w.picslider->maximum() + 1) + " frames");
+}
+
+// picslider moved on to the next frame of the video, from a random frame.
+void videoNextFrame(benchmark::State& state) {
+    Window& w = onVideo();
+    moveTo(w, std::mt19937(13)() % static_cast<unsigned>(w.picslider->maximum() - 200));
+    timeEvents(state, [&](long) { moveTo(w, w.picslider->value() + 1); });
+}
+
 // One repaint of the timeline of 10,000 frames.
 void timelineRepaint(benchmark::State& state) {
     ViewWindow v(10000);
@@ -316,6 +366,10 @@ int main(int argc, char** argv) {
                                  viewThresholdStepWhileSweeping)
         ->Iterations(200);
     benchmark::RegisterBenchmark("view/timeline_repaint_10000", timelineRepaint);
+    if (!qEnvironmentVariableIsEmpty("VIREO_BENCH_VIDEO")) {
+        benchmark::RegisterBenchmark("video/jump", videoJump)->Iterations(100);
+        benchmark::RegisterBenchmark("video/next_frame", videoNextFrame)->Iterations(100);
+    }
 
     std::vector<TimeTarget> times{
         {"threshold change (recompute, paint, repaint), median CPU", "window/threshold_change",
@@ -329,9 +383,14 @@ int main(int argc, char** argv) {
          "view/threshold_step_while_sweeping/iterations:200", 1000, "event_median_cpu_us"},
         {"recording view: timeline of 10,000 frames repainted, median CPU",
          "view/timeline_repaint_10000", 5000, "event_median_cpu_us"},
+        {"video: picslider to a random frame, 95th percentile wall", "video/jump/iterations:100",
+         150000, "event_p95_wall_us"},
+        {"video: picslider to the next frame, 95th percentile wall",
+         "video/next_frame/iterations:100", 10000, "event_p95_wall_us"},
     };
     const int status = runBenchmarks(argc, argv, {}, std::move(times));
     shownWindow.reset();
     viewWindow.reset();
+    videoWindow.reset();
     return status;
 }
