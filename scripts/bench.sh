@@ -5,7 +5,8 @@
 # window's events on the offscreen platform, and whole processes: vireo-cli over 1,000 frames at
 # one threshold, with and without --edges-dir, and at all 256 (summary and records, against 256
 # separate runs), the window's start-up to its first frame, and the peak memory of both and of a
-# 10,000-frame sweep, and vireo-cli on a live input at 1,000 frames a second. Prints a summary per
+# 10,000-frame sweep, vireo-cli on a live input at 1,000 frames a second, and the window live on
+# a 640 x 480 MJPEG stream at 30 and 240 frames a second. Prints a summary per
 # target and keeps everything in
 # build-bench/bench-results.txt.
 #
@@ -13,7 +14,8 @@
 #   ./scripts/bench.sh --benchmark_filter=edges   # arguments go to the Google Benchmark programs
 #
 # Environment: VIREO_BENCH_BUILD (build folder, default build-bench/), VIREO_BENCH_RUNS (runs per
-# whole-process measurement, default 15). Benchmark repetitions default to 5; pass
+# whole-process measurement, default 15), VIREO_BENCH_LIVE_SECONDS (the window live at 30
+# frames/s, default 600). Benchmark repetitions default to 5; pass
 # --benchmark_repetitions=N to change them.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
@@ -239,22 +241,7 @@ section "vireo-cli on a live input: 160 x 120 at 1,000 frames/s for 10 s"
 ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=1000 -frames:v 1000 \
     -pix_fmt yuv420p -f yuv4mpegpipe "$WORK/live.y4m"
 mkfifo "$WORK/live.fifo"
-python3 - "$WORK/live.y4m" "$WORK/live.fifo" <<'PACER' &
-import os, sys, time
-data = open(sys.argv[1], "rb").read()
-head = data.index(b"\n") + 1
-size = 6 + 160 * 120 * 3 // 2  # "FRAME\n" and a 4:2:0 picture
-frames = [data[i:i + size] for i in range(head, len(data) - size + 1, size)]
-out = os.open(sys.argv[2], os.O_WRONLY)
-os.write(out, data[:head])
-start = time.perf_counter()
-for n in range(10000):
-    due = start + n / 1000
-    while (left := due - time.perf_counter()) > 0:
-        if left > 0.0003:
-            time.sleep(left - 0.0002)
-    os.write(out, frames[n % len(frames)])
-PACER
+python3 "$VIREO_ROOT/scripts/pace.py" "$WORK/live.y4m" "$WORK/live.fifo" 1000 10 &
 pacer=$!
 live_status=0
 /usr/bin/time -v "$CLI" --input "$WORK/live.fifo" 2>"$WORK/live.log" >"$WORK/live.csv" ||
@@ -273,6 +260,38 @@ cpu=$(awk -F': ' '/User time|System time/ { t += $2 } END { print t }' "$WORK/li
 live_mb=$(awk '/Maximum resident set size/ { print $NF / 1024 }' "$WORK/live.log")
 echo "processed $processed, dropped $dropped, processor time ${cpu} s over 10 s, peak $live_mb MB"
 note "vireo-cli on 1,000 frames/s of live 160 x 120 input: $processed processed, $dropped dropped (processor ${cpu} s in 10 s, $live_mb MB), target none dropped: $( [ "$dropped" = 0 ] && echo met || echo MISSED)"
+
+# ---- The window live on a 640 x 480 MJPEG stream paced evenly into a FIFO: at 30 frames/s for
+# VIREO_BENCH_LIVE_SECONDS (default 600, memory over ten minutes) and at 240 frames/s for 10 s.
+# vireo-live-probe reads the window's own figures, its processor use and its memory.
+# live_window RATE SECONDS: prints the probe's line.
+live_window() {
+    local clip="$WORK/window-$1.mjpeg" fifo="$WORK/window-$1.fifo"
+    ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=640x480:rate=$1" -frames:v "$1" \
+        -q:v 5 -f mjpeg "$clip"
+    mkfifo "$fifo"
+    python3 "$VIREO_ROOT/scripts/pace.py" "$clip" "$fifo" "$1" "$2" &
+    local pacer=$!
+    "$BUILD/bench/vireo-live-probe" "$fifo" 2>/dev/null | grep '^live-probe'
+    kill "$pacer" 2>/dev/null || true
+    wait "$pacer" || true
+}
+# field NAME LINE: the number after NAME in a probe's line.
+field() { sed -n "s/.* $1 \([0-9.]*\).*/\1/p" <<<"$2"; }
+live_seconds="${VIREO_BENCH_LIVE_SECONDS:-600}"
+section "The window live: 640 x 480 MJPEG at 30 frames/s for $live_seconds s"
+w30=$(live_window 30 "$live_seconds")
+echo "$w30"
+latency=$(field latency_median_ms "$w30")
+cpu=$(field cpu_percent "$w30")
+growth=$(awk -v a="$(field rss_first_mb "$w30")" -v b="$(field rss_last_mb "$w30")" 'BEGIN { print b - a }')
+note "window live at 30 frames/s: median arrival to overlay $latency ms, target <= 10: $(verdict "$latency" "<" 10.001)"
+note "window live at 30 frames/s: processor $cpu % of one core, target <= 25: $(verdict "$cpu" "<" 25.001)"
+note "window live at 30 frames/s for $live_seconds s: memory grew $growth MB after the first 10 s (peak $(field rss_max_mb "$w30") MB), target flat (< 2 MB): $(verdict "$growth" "<" 2)"
+section "The window live: 640 x 480 MJPEG at 240 frames/s for 10 s"
+w240=$(live_window 240 10)
+echo "$w240"
+note "window live at 240 frames/s: $(field shown "$w240") shown, $(field dropped "$w240") dropped and counted, median arrival to overlay $(field latency_median_ms "$w240") ms, processor $(field cpu_percent "$w240") %"
 
 section "Whole-process targets"
 printf '%s\n' "${SUMMARY[@]}"

@@ -188,7 +188,7 @@ void LiveView::ended(const LiveEnd& end) {
 QString LiveView::figures() {
     if (!capture_)
         return {};
-    const LiveFigures::Reading now = figures_.at(LiveFigures::Clock::now());
+    const LiveFigures::Reading now = reading();
     QString text = QStringLiteral("live ended");
     if (!ended_)
         text = QStringLiteral("live %1 fps in, %2 shown, ").arg(now.arrived).arg(now.shown) +

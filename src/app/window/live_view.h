@@ -58,6 +58,8 @@ public:
     void stop();
     // Live, or ended with its last frame still shown.
     bool active() const { return capture_ != nullptr; }
+    // The input has ended (or could not be opened); its last frame stays.
+    bool ended() const { return ended_; }
 
     // The operator pressed "Display Picture"; `centresFound` after a "Find Center" that ran.
     void displayPressed();
@@ -72,6 +74,8 @@ public:
     // The status line's figures while active: "live 30 fps in, 30 shown, 4.2 ms, 0 dropped";
     // empty otherwise.
     QString figures();
+    // The figures as numbers, over the last second.
+    LiveFigures::Reading reading() { return figures_.at(LiveFigures::Clock::now()); }
     // The number among the input's pictures of the frame shown, "-" before the first.
     QString frame() const { return frame_ < 0 ? QStringLiteral("-") : QString::number(frame_); }
 
