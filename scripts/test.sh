@@ -82,7 +82,7 @@ if [ "$tsan_status" -eq 0 ]; then
         tsan_status=$?
 fi
 if [ "$tsan_status" -eq 0 ]; then
-    TSAN_OPTIONS="log_path=$tsan_reports/report:halt_on_error=1:second_deadlock_stack=1" \
+    TSAN_OPTIONS="log_path=$tsan_reports/report:halt_on_error=1:second_deadlock_stack=1:suppressions=$VIREO_ROOT/tests/tsan.supp" \
         ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -L '^threads$' \
         -E 'EqualsTrackerAtEveryThreshold' || tsan_status=$?
 fi

@@ -12,8 +12,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <sys/eventfd.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace vireo {
 
@@ -70,7 +75,12 @@ LiveView::LiveView(Tracker& tracker, const FrmMainControls& controls, QWidget& w
     , window_(window)
     , chooseInput_(chooseInputWithDialog)
     , chooseFolder_(chooseFolderWithDialog)
-    , askOpen_(askWithDialog) {
+    , askOpen_(askWithDialog)
+    , wakeUps_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (wakeUps_ < 0)
+        throw std::system_error(errno, std::generic_category(), "eventfd for the live input");
+    wakeUpNotifier_ = new QSocketNotifier(wakeUps_, QSocketNotifier::Read, this);
+    connect(wakeUpNotifier_, &QSocketNotifier::activated, this, &LiveView::takeFrames);
     statusTimer_.setInterval(kStatusIntervalMs);
     connect(&statusTimer_, &QTimer::timeout, this, &LiveView::statusChanged);
     for (PictureBox* box : {controls_.Picture3, controls_.Picture4})
@@ -79,6 +89,8 @@ LiveView::LiveView(Tracker& tracker, const FrmMainControls& controls, QWidget& w
 
 LiveView::~LiveView() {
     capture_.reset();
+    delete wakeUpNotifier_;
+    ::close(wakeUps_);
 }
 
 void LiveView::start(const std::string& input, const Conversion& conversion) {
@@ -96,11 +108,10 @@ void LiveView::start(const std::string& input, const Conversion& conversion) {
     controls_.Picture3->setNotice(
         QStringLiteral("waiting for %1").arg(QString::fromStdString(input)));
     window_.setWindowTitle(QString::fromStdString(input) + QStringLiteral(" (live) \u2014 Vireo"));
-    // The reading thread wakes the window's thread only when no wake-up waits already: a burst
-    // of frames costs one event, which then takes the newest.
-    capture_ = std::make_unique<LiveCapture>(input, conversion, [this] {
-        if (!wakeUpWaiting_.exchange(true))
-            QMetaObject::invokeMethod(this, &LiveView::takeFrames, Qt::QueuedConnection);
+    // Adding to the counter never blocks (it would take 2^64 - 1 frames to fill).
+    capture_ = std::make_unique<LiveCapture>(input, conversion, [fd = wakeUps_] {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
     });
     statusTimer_.start();
     emit note(QStringLiteral("Going live on %1").arg(QString::fromStdString(input)));
@@ -129,7 +140,8 @@ void LiveView::centresFound() {
 }
 
 void LiveView::takeFrames() {
-    wakeUpWaiting_.store(false);
+    std::uint64_t wakeUps = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wakeUps_, &wakeUps, sizeof wakeUps);
     if (!capture_ || ended_)
         return;
     if (capture_->frames().take(taken_))

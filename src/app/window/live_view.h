@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
 class QWidget;
 
 namespace vireo {
@@ -26,9 +26,10 @@ class Tracker;
 // The window's live input: a camera, a pipe or FIFO, or a stream, read on a thread of its own
 // (LiveCapture). The newest frame is shown on Picture3 as a frame change of the window's
 // Tracker, followed by the steps the operator has pressed since going live: "Display Picture",
-// then also "Find Center". The reading thread only wakes the window's thread, at most one wake-up
-// waiting at a time; the window's thread takes the newest frame from the mailbox when it gets to
-// it, so nothing queues and the window never waits.
+// then also "Find Center". The reading thread only wakes the window's thread, through an eventfd
+// counter that never blocks it and never queues more than one wake-up; the window's thread takes
+// the newest frame from the mailbox when it gets to it, so nothing queues and the window never
+// waits.
 //
 // It also records the frames shown into a new folder (FrameRecorder), in a parent folder the
 // operator chooses once and the window remembers, and offers to open the recording when it stops.
@@ -122,7 +123,10 @@ private:
     FolderChooser chooseFolder_;
     OpenAsker askOpen_;
     std::function<void()> frameHook_;
-    std::atomic<bool> wakeUpWaiting_{false};
+    // The reading thread's wake-ups: an eventfd counter, which the window's thread reads to zero
+    // when its notifier fires, so that any number of frames arriving meanwhile costs one event.
+    int wakeUps_ = -1;
+    QSocketNotifier* wakeUpNotifier_ = nullptr;
     std::unique_ptr<LiveCapture> capture_; // last: its thread stops before the rest goes
 };
 
