@@ -156,7 +156,8 @@ frmMain::frmMain(RecordingSource source, QWidget* parent)
         showReadout();
     });
     connect(c.Picture3, &PictureBox::clicked, this, [this](QPoint pixel) {
-        if (marking_)
+        // A live frame is not a frame of the recording that the marks belong to.
+        if (marking_ && !live_->active())
             guarded([this, pixel] { markAt(pixel); });
     });
     connect(opening_, &RecordingOpening::statusChanged, this,
