@@ -95,7 +95,7 @@ LiveView::~LiveView() {
 
 void LiveView::start(const std::string& input, const Conversion& conversion) {
     capture_.reset();
-    stopRecording(std::nullopt);
+    const QString recording = stopRecording(std::nullopt);
     input_ = input;
     conversion_ = conversion;
     ended_ = false;
@@ -114,14 +114,16 @@ void LiveView::start(const std::string& input, const Conversion& conversion) {
         [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
     });
     statusTimer_.start();
-    emit note(QStringLiteral("Going live on %1").arg(QString::fromStdString(input)));
+    emit note(QStringLiteral("Going live on %1").arg(QString::fromStdString(input)) +
+              (recording.isEmpty() ? QString() : QStringLiteral("; ") + recording));
 }
 
 void LiveView::stop() {
     if (!capture_)
         return;
     capture_.reset();
-    stopRecording(std::nullopt);
+    if (const QString recording = stopRecording(std::nullopt); !recording.isEmpty())
+        emit note(recording);
     statusTimer_.stop();
     showEdges_ = false;
     findCentres_ = false;
