@@ -28,8 +28,9 @@ class RecordingView;
 //
 // For the operator it also offers: frame numbers up to the highest picN.bmp of the folder;
 // another folder by dropping it (or a picN.bmp in it) on the window or by Ctrl+O; a status line
-// below the controls that reads out the pixel under the mouse; and Ctrl+D and Ctrl+F for the
-// two buttons.
+// below the controls that reads out the pixel under the mouse, or else the frame number and the
+// threshold; Ctrl+D and Ctrl+F for the two buttons; and a live input (LiveView, Ctrl+L), whose
+// frames go through the same Tracker.
 class frmMain : public QWidget {
     Q_OBJECT
 
