@@ -17,6 +17,15 @@ constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 // decoding it whole to learn the order takes the rest.
 constexpr double kReadingShareBeforeDecoding = 0.1;
 
+// `tick - first`, held to the range of int. Samples are numbered by int, so a number compares
+// with the held value as it does with the true one.
+int ticksAfter(std::int64_t tick, std::int64_t first) {
+    std::int64_t after = 0;
+    if (__builtin_sub_overflow(tick, first, &after))
+        return tick < first ? INT_MIN : INT_MAX;
+    return static_cast<int>(std::clamp<std::int64_t>(after, INT_MIN, INT_MAX));
+}
+
 std::string rateText(FrameRate rate) {
     return rate.denominator == 1
                ? std::to_string(rate.numerator)
@@ -33,7 +42,11 @@ VideoRecording::VideoRecording(std::filesystem::path path, std::string name, Med
     , conversion_(conversion)
     , converter_(conversionChain({conversion.fit, std::nullopt, 0}), std::move(name))
     , packet_(allocatePacket())
-    , picture_(allocateFrame()) {}
+    , picture_(allocateFrame()) {
+    const AVCodecParameters& parameters = *file_.stream()->codecpar;
+    source_ = std::to_string(parameters.width) + " x " + std::to_string(parameters.height) + " " +
+              avcodec_get_name(parameters.codec_id);
+}
 
 Expected<std::unique_ptr<VideoRecording>> VideoRecording::open(const std::filesystem::path& path,
                                                                const Conversion& conversion,
@@ -47,19 +60,59 @@ Expected<std::unique_ptr<VideoRecording>> VideoRecording::open(const std::filesy
     OpeningProgress progress(control);
     if (Expected<void> indexed = video->buildIndex(progress); !indexed)
         return indexed.error();
-    if (video->packets_.empty())
+    if (video->packetCount_ == 0)
         return Error{name,
                      video->note_.empty() ? "has no frames" : "has no frames: " + video->note_};
-    if (conversion.fps)
-        video->sampleAtRate(*conversion.fps);
     return video;
 }
 
 Expected<void> VideoRecording::buildIndex(OpeningProgress& progress) {
-    AVIOContext* input = file_.format()->pb;
-    const std::int64_t size = input ? avio_size(input) : -1;
     // A stream that presents pictures out of order without saying when is decoded whole after.
     const bool delayed = file_.stream()->codecpar->video_delay > 0;
+    Expected<PacketTimes> times = readPackets(progress, delayed);
+    if (!times)
+        return times.error();
+    if (packetCount_ == 0)
+        return {};
+    const auto count = static_cast<std::size_t>(packetCount_);
+    const std::vector<std::int64_t>& pts = times->pts;
+    shownPacket_.resize(count);
+    std::iota(shownPacket_.begin(), shownPacket_.end(), 0);
+    const bool timed = std::none_of(pts.begin(), pts.end(),
+                                    [](std::int64_t time) { return time == AV_NOPTS_VALUE; });
+    if (timed)
+        std::stable_sort(shownPacket_.begin(), shownPacket_.end(), [&pts](int a, int b) {
+            return pts[static_cast<std::size_t>(a)] < pts[static_cast<std::size_t>(b)];
+        });
+    shownNumber_.assign(count, 0);
+    for (std::size_t shown = 0; shown < count; ++shown)
+        shownNumber_[static_cast<std::size_t>(shownPacket_[shown])] = static_cast<int>(shown);
+    // Without presentation times and with pictures presented out of order, only the decoder
+    // knows the order.
+    if (!timed && delayed)
+        if (Expected<void> learnt = learnPresentationOrder(progress); !learnt)
+            return learnt;
+    if (conversion_.fps)
+        sampleAtRate(*conversion_.fps, *times);
+    // The packets' times go before the file is opened again.
+    times = PacketTimes{};
+    progress.report(1.0);
+    return reopen();
+}
+
+Expected<VideoRecording::PacketTimes> VideoRecording::readPackets(OpeningProgress& progress,
+                                                                  bool delayed) {
+    AVIOContext* input = file_.format()->pb;
+    const std::int64_t size = input ? avio_size(input) : -1;
+    PacketTimes times;
+    // Room for as many packets as the stream says it has, when the demuxer's own index already
+    // holds that many (a header's count alone could ask for anything).
+    const std::int64_t expected = std::min<std::int64_t>(
+        file_.stream()->nb_frames, avformat_index_get_entries_count(file_.stream()));
+    if (expected > 0) {
+        times.pts.reserve(static_cast<std::size_t>(expected));
+        times.duration.reserve(static_cast<std::size_t>(expected));
+    }
     bool untimed = false;
     for (;;) {
         if (progress.stopped())
@@ -70,52 +123,43 @@ Expected<void> VideoRecording::buildIndex(OpeningProgress& progress) {
             note_ = read.error().reason;
             break;
         }
-        if (!*read || packets_.size() >= static_cast<std::size_t>(kLargestFrameNumber))
+        if (!*read || packetCount_ >= kLargestFrameNumber)
             break;
         untimed = untimed || packet_->pts == AV_NOPTS_VALUE;
         if (size > 0)
             progress.report(static_cast<double>(avio_tell(input)) / static_cast<double>(size) *
                             (untimed && delayed ? kReadingShareBeforeDecoding : 1.0));
-        if (packet_->flags & AV_PKT_FLAG_KEY)
-            keyPackets_.push_back(static_cast<int>(packets_.size()));
-        packets_.push_back({packet_->pts, packet_->dts, packet_->pos, packet_->duration,
-                            (packet_->flags & AV_PKT_FLAG_KEY) != 0});
+        if (packet_->flags & AV_PKT_FLAG_KEY) {
+            // Sought by its decoding time, else its presentation time, else its place.
+            KeyPacket key{packetCount_, packet_->dts, packet_->pos, false};
+            if (key.target == AV_NOPTS_VALUE)
+                key.target = packet_->pts;
+            if (key.target == AV_NOPTS_VALUE && packet_->pos >= 0) {
+                key.target = packet_->pos;
+                key.byPlace = true;
+            }
+            keys_.push_back(key);
+        }
+        times.pts.push_back(packet_->pts);
+        times.duration.push_back(packet_->duration);
+        ++packetCount_;
     }
     av_packet_unref(packet_.get());
-
-    shownPacket_.resize(packets_.size());
-    std::iota(shownPacket_.begin(), shownPacket_.end(), 0);
-    const bool timed = std::all_of(packets_.begin(), packets_.end(),
-                                   [](const PacketEntry& p) { return p.pts != AV_NOPTS_VALUE; });
-    if (timed)
-        std::stable_sort(shownPacket_.begin(), shownPacket_.end(), [this](int a, int b) {
-            return packets_[static_cast<std::size_t>(a)].pts <
-                   packets_[static_cast<std::size_t>(b)].pts;
-        });
-    shownNumber_.assign(packets_.size(), 0);
-    for (std::size_t shown = 0; shown < shownPacket_.size(); ++shown)
-        shownNumber_[static_cast<std::size_t>(shownPacket_[shown])] = static_cast<int>(shown);
-    // Without presentation times and with pictures presented out of order, only the decoder
-    // knows the order.
-    if (!timed && delayed)
-        if (Expected<void> learnt = learnPresentationOrder(progress); !learnt)
-            return learnt;
-    progress.report(1.0);
-    return reopen();
+    return times;
 }
 
 Expected<void> VideoRecording::learnPresentationOrder(OpeningProgress& progress) {
     if (Expected<void> opened = reopen(); !opened)
         return opened;
-    std::vector<char> presented(packets_.size(), 0);
+    std::vector<char> presented(static_cast<std::size_t>(packetCount_), 0);
     std::vector<int> order;
-    order.reserve(packets_.size());
+    order.reserve(static_cast<std::size_t>(packetCount_));
     for (;;) {
         if (progress.stopped())
             return OpeningProgress::cancelled(name_);
         progress.report(kReadingShareBeforeDecoding + (1 - kReadingShareBeforeDecoding) *
                                                           static_cast<double>(order.size()) /
-                                                          static_cast<double>(packets_.size()));
+                                                          static_cast<double>(packetCount_));
         const Expected<int> next = nextPicture();
         if (!next)
             return next.error();
@@ -127,7 +171,7 @@ Expected<void> VideoRecording::learnPresentationOrder(OpeningProgress& progress)
         }
     }
     // Packets that gave no picture come last, where they are refused.
-    for (std::size_t p = 0; p < packets_.size(); ++p)
+    for (std::size_t p = 0; p < presented.size(); ++p)
         if (!presented[p])
             order.push_back(static_cast<int>(p));
     shownPacket_ = std::move(order);
@@ -136,7 +180,7 @@ Expected<void> VideoRecording::learnPresentationOrder(OpeningProgress& progress)
     return {};
 }
 
-void VideoRecording::sampleAtRate(FrameRate rate) {
+void VideoRecording::sampleAtRate(FrameRate rate, const PacketTimes& times) {
     // As the fps filter samples what the ffmpeg tool feeds it: times counted from the file's
     // start, each rounded to the nearest tick of the rate; tick t shows the last picture at or
     // before it, from the first picture's tick up to the end of the last picture's duration.
@@ -152,27 +196,30 @@ void VideoRecording::sampleAtRate(FrameRate rate) {
     const std::int64_t frameDuration =
         std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(frameRate), base));
     const auto timeOf = [&](std::size_t shown) {
-        const PacketEntry& entry = packets_[static_cast<std::size_t>(shownPacket_[shown])];
-        return entry.pts == AV_NOPTS_VALUE ? static_cast<std::int64_t>(shown) * frameDuration
-                                           : entry.pts + offset;
+        const std::int64_t pts = times.pts[static_cast<std::size_t>(shownPacket_[shown])];
+        return pts == AV_NOPTS_VALUE ? static_cast<std::int64_t>(shown) * frameDuration
+                                     : pts + offset;
     };
+    const auto tickOf = [&](std::size_t shown) {
+        return av_rescale_q_rnd(timeOf(shown), base, tick, AVRounding(kRounding));
+    };
+    const std::size_t last = shownPacket_.size() - 1;
+    firstTick_ = tickOf(0);
     ticks_.resize(shownPacket_.size());
-    for (std::size_t shown = 0; shown < ticks_.size(); ++shown)
-        ticks_[shown] = av_rescale_q_rnd(timeOf(shown), base, tick, AVRounding(kRounding));
-    const PacketEntry& last = packets_[static_cast<std::size_t>(shownPacket_.back())];
-    const std::int64_t duration = last.duration > 0 ? last.duration : frameDuration;
-    const std::int64_t endMicroseconds =
-        av_rescale_q(timeOf(ticks_.size() - 1), base, kMicroseconds) +
-        av_rescale_q(duration, base, kMicroseconds);
+    for (std::size_t shown = 0; shown <= last; ++shown)
+        ticks_[shown] = ticksAfter(tickOf(shown), firstTick_);
+    const std::int64_t lastDuration = times.duration[static_cast<std::size_t>(shownPacket_[last])];
+    const std::int64_t duration = lastDuration > 0 ? lastDuration : frameDuration;
+    const std::int64_t endMicroseconds = av_rescale_q(timeOf(last), base, kMicroseconds) +
+                                         av_rescale_q(duration, base, kMicroseconds);
     const std::int64_t end = av_rescale_q_rnd(
         av_rescale_q_rnd(endMicroseconds, kMicroseconds, base, AVRounding(kRounding)), base, tick,
         AVRounding(kRounding));
-    firstTick_ = ticks_.front();
-    samples_ = end > firstTick_ ? std::min<std::int64_t>(end - firstTick_, kLargestFrameNumber) : 0;
+    samples_ = std::max(0, ticksAfter(end, firstTick_));
 }
 
 long long VideoRecording::frameCount() const {
-    return conversion_.fps ? samples_ : static_cast<long long>(packets_.size());
+    return conversion_.fps ? samples_ : packetCount_;
 }
 
 std::string VideoRecording::frameName(long long frame) const {
@@ -180,17 +227,16 @@ std::string VideoRecording::frameName(long long frame) const {
 }
 
 std::string VideoRecording::description() const {
-    const AVCodecParameters& parameters = *file_.stream()->codecpar;
-    std::string text =
-        name_ + ": " + std::to_string(parameters.width) + " x " +
-        std::to_string(parameters.height) + " " + avcodec_get_name(parameters.codec_id) +
-        (conversion_.fit == Fit::Crop ? ", cropped" : ", stretched") + " to 160 x 120, " +
-        (conversion_.fps ? "sampled at " + rateText(*conversion_.fps) + " fps"
-                         : std::string("every frame"));
+    std::string text = name_ + ": " + source_ +
+                       (conversion_.fit == Fit::Crop ? ", cropped" : ", stretched") +
+                       " to 160 x 120, " +
+                       (conversion_.fps ? "sampled at " + rateText(*conversion_.fps) + " fps"
+                                        : std::string("every frame"));
     return note_.empty() ? text : text + " (reading stopped early: " + note_ + ")";
 }
 
 Expected<void> VideoRecording::reopen() {
+    file_ = MediaFile{};
     Expected<MediaFile> file = MediaFile::open(path_, name_, conversion_.decoderThreads);
     if (!file)
         return file.error();
@@ -203,32 +249,29 @@ Expected<void> VideoRecording::reopen() {
 }
 
 Expected<void> VideoRecording::seekTo(int key) {
-    avcodec_flush_buffers(file_.decoder());
     positioned_ = held_ = flushed_ = drained_ = false;
     lastShown_ = -1;
     lastFailure_.clear();
-    const PacketEntry& entry = packets_[static_cast<std::size_t>(key)];
-    int sought = -1;
-    const int stream = file_.stream()->index;
-    if (key == 0)
-        sought = -1;
-    else if (entry.dts != AV_NOPTS_VALUE)
-        sought = av_seek_frame(file_.format(), stream, entry.dts, AVSEEK_FLAG_BACKWARD);
-    else if (entry.pts != AV_NOPTS_VALUE)
-        sought = av_seek_frame(file_.format(), stream, entry.pts, AVSEEK_FLAG_BACKWARD);
-    else if (entry.pos >= 0)
-        sought = av_seek_frame(file_.format(), stream, entry.pos, AVSEEK_FLAG_BYTE);
-    if (sought >= 0) {
+    // The key frames up to the one wanted; a file that failed to open again is opened again.
+    const auto last =
+        std::upper_bound(keys_.begin(), keys_.end(), key,
+                         [](int packet, const KeyPacket& k) { return packet < k.packet; });
+    if (key != 0 && last != keys_.begin() && std::prev(last)->packet == key && file_.decoder()) {
+        avcodec_flush_buffers(file_.decoder());
+        const KeyPacket& entry = *std::prev(last);
+        int sought = -1;
+        if (entry.target != AV_NOPTS_VALUE)
+            sought = av_seek_frame(file_.format(), file_.stream()->index, entry.target,
+                                   entry.byPlace ? AVSEEK_FLAG_BYTE : AVSEEK_FLAG_BACKWARD);
         // Which packet the demuxer landed on, found by its place in the file among the key
         // frames at or before the one wanted; anything else is read again from the start.
-        const Expected<bool> read = file_.readPacket(packet_.get());
+        const Expected<bool> read =
+            sought >= 0 ? file_.readPacket(packet_.get()) : Expected<bool>(false);
         if (read && *read && packet_->pos >= 0) {
-            const auto last = std::upper_bound(keyPackets_.begin(), keyPackets_.end(), key);
-            const auto found = std::find_if(keyPackets_.begin(), last, [this](int k) {
-                return packets_[static_cast<std::size_t>(k)].pos == packet_->pos;
-            });
+            const auto found = std::find_if(
+                keys_.begin(), last, [this](const KeyPacket& k) { return k.pos == packet_->pos; });
             if (found != last) {
-                nextPacket_ = *found + 1;
+                nextPacket_ = found->packet + 1;
                 firstSent_ = key;
                 held_ = true;
                 positioned_ = true;
@@ -249,7 +292,7 @@ Expected<int> VideoRecording::nextPicture() {
         const int received = avcodec_receive_frame(decoder, picture_.get());
         if (received == 0) {
             const std::int64_t number = picture_->pts;
-            if (number >= 0 && number < static_cast<std::int64_t>(packets_.size()))
+            if (number >= 0 && number < packetCount_)
                 return static_cast<int>(number);
             av_frame_unref(picture_.get());
             continue;
@@ -271,7 +314,7 @@ Expected<int> VideoRecording::nextPicture() {
 
         if (!held_) {
             Expected<bool> read = false;
-            if (nextPacket_ < static_cast<int>(packets_.size()))
+            if (nextPacket_ < packetCount_)
                 read = file_.readPacket(packet_.get());
             if (!read)
                 lastFailure_ = read.error().reason;
@@ -303,11 +346,12 @@ Expected<int> VideoRecording::nextPicture() {
 
 int VideoRecording::startingPacket(long long shown) const {
     const int packet = shownPacket_[static_cast<std::size_t>(shown)];
-    auto key = std::upper_bound(keyPackets_.begin(), keyPackets_.end(), packet);
-    while (key != keyPackets_.begin()) {
+    auto key = std::upper_bound(keys_.begin(), keys_.end(), packet,
+                                [](int number, const KeyPacket& k) { return number < k.packet; });
+    while (key != keys_.begin()) {
         --key;
-        if (shownNumber_[static_cast<std::size_t>(*key)] <= shown)
-            return *key;
+        if (shownNumber_[static_cast<std::size_t>(key->packet)] <= shown)
+            return key->packet;
     }
     return 0;
 }
@@ -347,8 +391,7 @@ Expected<void> VideoRecording::readFrame(long long frame, std::vector<std::uint8
                      "no such frame, the video has " + std::to_string(frameCount())};
     long long shown = frame;
     if (conversion_.fps)
-        shown =
-            std::upper_bound(ticks_.begin(), ticks_.end(), firstTick_ + frame) - ticks_.begin() - 1;
+        shown = std::upper_bound(ticks_.begin(), ticks_.end(), frame) - ticks_.begin() - 1;
     if (Expected<void> decoded = decodeShown(shown, frameName(frame)); !decoded)
         return Error{frameName(frame), decoded.error().reason};
     Expected<void> converted = converter_.convert(*picture_, file_.stream()->time_base, file);

@@ -13,13 +13,12 @@
 
 namespace vireo::media {
 
-// What the index keeps of one packet of the picture stream, in the order of the file.
-struct PacketEntry {
-    std::int64_t pts = AV_NOPTS_VALUE;
-    std::int64_t dts = AV_NOPTS_VALUE;
-    std::int64_t pos = -1;
-    std::int64_t duration = 0;
-    bool key = false;
+// What the index keeps of a key frame's packet: where to seek to reach it and how to know it.
+struct KeyPacket {
+    int packet = 0;                       // its number in the order of the file
+    std::int64_t target = AV_NOPTS_VALUE; // its time in the stream, or its place with byPlace
+    std::int64_t pos = -1;                // its place in the file, -1 when not known
+    bool byPlace = false;
 };
 
 // A video file. On opening, its packets are read once (not decoded) into an index of one small
@@ -45,13 +44,22 @@ private:
     VideoRecording(std::filesystem::path path, std::string name, MediaFile file,
                    const Conversion& conversion);
 
+    // Each packet's times, kept only while the index is built.
+    struct PacketTimes {
+        std::vector<std::int64_t> pts;
+        std::vector<std::int64_t> duration;
+    };
+
     Expected<void> buildIndex(OpeningProgress& progress);
+    Expected<PacketTimes> readPackets(OpeningProgress& progress, bool delayed);
     Expected<void> learnPresentationOrder(OpeningProgress& progress);
-    void sampleAtRate(FrameRate rate);
+    void sampleAtRate(FrameRate rate, const PacketTimes& times);
     // Decodes the picture presented as number `shown` into picture_.
     Expected<void> decodeShown(long long shown, const std::string& frame);
     // Positions the demuxer so that packet `key`, a key frame, is the next one decoded.
     Expected<void> seekTo(int key);
+    // Opens the file again from its start; the file open before is closed first, so that the
+    // demuxer's own index of the file is never held twice.
     Expected<void> reopen();
     // The packet number of the next picture the decoder presents; -1 at the end.
     Expected<int> nextPicture();
@@ -62,16 +70,19 @@ private:
     MediaFile file_;
     Conversion conversion_;
     FrameConverter converter_;
-    std::string note_; // why the index ends before the file does
+    std::string note_;   // why the index ends before the file does
+    std::string source_; // the picture size and codec, for description()
 
-    std::vector<PacketEntry> packets_; // in the order of the file
-    std::vector<int> shownPacket_;     // packet of the picture presented as number N
-    std::vector<int> shownNumber_;     // presentation number of each packet
-    std::vector<int> keyPackets_;      // the key frames' packets, ascending
-    // With a frame rate: the first sample's tick, the number of samples and each picture's tick.
+    // The index: 8 bytes a frame, and 4 more with a frame rate.
+    int packetCount_ = 0;
+    std::vector<int> shownPacket_; // packet of the picture presented as number N
+    std::vector<int> shownNumber_; // presentation number of each packet
+    std::vector<KeyPacket> keys_;  // the key frames' packets, ascending
+    // With a frame rate: the first sample's tick, the number of samples and each picture's tick
+    // counted from the first, held to the range of int (see sampleAtRate()).
     std::int64_t firstTick_ = 0;
     long long samples_ = 0;
-    std::vector<std::int64_t> ticks_;
+    std::vector<int> ticks_;
 
     // Where decoding stands: the packet read next, the first one sent to the decoder, the last
     // picture it presented (-1: none since the last seek) and whether the end was sent.
