@@ -6,6 +6,9 @@
 #     frames of testsrc2 joined 54 times): start to the first frame shown and peak memory over a
 #     session of 100 random jumps, five runs each; picslider moved to a random frame and to the
 #     next one (vireo-bench-window --benchmark_filter=video/, 100 of each per repetition).
+#   - vireo-cli's peak memory against the video's length: the one-hour video joined into 3 and 10
+#     hours (1.3 and 4.2 GB in the temporary folder, removed at the end), frame 0 of each read
+#     once; lengths in hours from VIREO_BENCH_HOURS (default "1 3 10").
 # Prints min / median / max.
 #   scripts/bench-video.sh [BUILD]   (a build with -DVIREO_BUILD_BENCHMARKS=ON; by default
 #                                     build-bench/, built here as ./scripts/bench.sh builds it)
@@ -67,3 +70,15 @@ echo "window on the one-hour video: first frame shown $(echo "$first" | stats) m
     "peak $(echo "$peak" | stats) KB over 100 jumps"
 VIREO_BENCH_VIDEO="$hour" "$build/bench/vireo-bench-window" --benchmark_filter=video/ \
     --benchmark_repetitions=3 | sed -n '/^Summary/,$p' | grep -v 'not run'
+
+# Opening a video indexes all of it, so vireo-cli's memory grows with the length and never with
+# the frames asked for: frame 0 of each length, one run each.
+for hours in ${VIREO_BENCH_HOURS:-1 3 10}; do
+    long="$work/hours-$hours.mp4"
+    for _ in $(seq "$hours"); do echo "file '$hour'"; done >"$work/hours.txt"
+    ffmpeg -nostdin -v error -f concat -safe 0 -i "$work/hours.txt" -c copy "$long"
+    /usr/bin/time -f "%e %M" -o "$work/time" "$cli" -i "$long" 0 >/dev/null
+    read -r s kb <"$work/time"
+    echo "vireo-cli on $hours h ($((hours * 108000)) frames): peak $kb KB, $s s"
+    rm -f "$long"
+done
