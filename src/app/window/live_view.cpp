@@ -205,14 +205,14 @@ QString LiveView::figures() {
     const LiveFigures::Reading now = reading();
     QString text = QStringLiteral("live ended");
     if (!ended_)
-        text = QStringLiteral("live %1 fps in, %2 shown, ").arg(now.arrived).arg(now.shown) +
+        text = QStringLiteral("%1 fps in, %2 shown, ").arg(now.arrived).arg(now.shown) +
                (now.latencyMs ? QStringLiteral("%1 ms").arg(*now.latencyMs, 0, 'f', 1)
                               : QStringLiteral("- ms"));
     text += QStringLiteral(", %1 dropped").arg(now.dropped);
     if (recorder_)
-        text += QStringLiteral(", recording %1").arg(recorder_->frames());
+        text += QStringLiteral(", rec %1").arg(recorder_->frames());
     if (carry_)
-        text += QStringLiteral(", carrying centres");
+        text += QStringLiteral(", carrying");
     return text;
 }
 

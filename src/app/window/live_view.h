@@ -72,7 +72,7 @@ public:
     void toggleCarry();
     void toggleRecording();
 
-    // The status line's figures while active: "live 30 fps in, 30 shown, 4.2 ms, 0 dropped";
+    // The status line's figures while active: "30 fps in, 30 shown, 4.2 ms, 0 dropped";
     // empty otherwise.
     QString figures();
     // The figures as numbers, over the last second.
