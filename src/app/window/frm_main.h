@@ -174,8 +174,4 @@ private:
 // "/home/ana/run7 — Vireo".
 QString windowTitleFor(const std::filesystem::path& folder);
 
-// The highest frame number picslider offers for `folder`: that of its highest picN.bmp, but not
-// below the slider's default maximum, 12 (nor when the folder cannot be read).
-int frameSliderMaximum(const std::filesystem::path& folder);
-
 } // namespace vireo
