@@ -3,6 +3,7 @@
 #include "errors/reason_text.h"
 #include "sources/frame_converter.h"
 #include "sources/media_file.h"
+#include "sources/media_functions.h"
 #include "sources/natural_order.h"
 
 extern "C" {
@@ -33,10 +34,6 @@ void registerDevices() {
         return true;
     }();
     (void)registered;
-}
-
-bool isUrl(const std::string& input) {
-    return input.find("://") != std::string::npos;
 }
 
 // A file descriptor closed with its owner.
@@ -276,15 +273,7 @@ std::string FfmpegLiveStream::description() const {
 
 } // namespace
 
-bool isLiveInput(const std::string& input) {
-    if (input == "-" || isUrl(input))
-        return true;
-    struct stat about {};
-    return ::stat(input.c_str(), &about) == 0 &&
-           (S_ISCHR(about.st_mode) || S_ISFIFO(about.st_mode) || S_ISSOCK(about.st_mode));
-}
-
-std::vector<std::string> listCameras() {
+std::vector<std::string> media::listCameras() {
     media::quietLibraries();
     registerDevices();
     std::vector<std::string> cameras;
@@ -299,8 +288,9 @@ std::vector<std::string> listCameras() {
     return cameras;
 }
 
-Expected<std::unique_ptr<LiveStream>>
-openLiveStream(const std::string& input, const Conversion& conversion, std::stop_token stop) {
+Expected<std::unique_ptr<LiveStream>> media::openLiveStream(const std::string& input,
+                                                            const Conversion& conversion,
+                                                            std::stop_token stop) {
     auto stream = std::make_unique<FfmpegLiveStream>(input, conversion, std::move(stop));
     if (Expected<void> opened = stream->open(input); !opened)
         return opened.error();

@@ -17,6 +17,9 @@ namespace vireo {
 // ("udp://...", "rtsp://...").
 bool isLiveInput(const std::string& input);
 
+// Whether `input` is a stream's URL: a scheme followed by "://".
+bool isUrl(const std::string& input);
+
 // The V4L2 cameras present: /dev/videoN devices that capture pictures, in the order of N.
 std::vector<std::string> listCameras();
 

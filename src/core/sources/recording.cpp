@@ -2,8 +2,6 @@
 
 #include "input/bitmap_loader.h"
 #include "input/frame_list.h"
-#include "sources/folder_recordings.h"
-#include "sources/video_recording.h"
 
 #include <algorithm>
 
@@ -36,31 +34,6 @@ Expected<void> ConvertedRecording::loadFrame(TrackingState& state, long long fra
     if (Expected<void> read = readFrame(frame, file_); !read)
         return read;
     return loadFrameFile(state, frameName(frame), file_, picture);
-}
-
-Expected<std::unique_ptr<Recording>> openRecording(const std::filesystem::path& path,
-                                                   const Conversion& conversion,
-                                                   const OpeningControl& control) {
-    std::error_code error;
-    if (!path.empty() && !std::filesystem::is_directory(path, error)) {
-        auto video = media::VideoRecording::open(path, conversion, control);
-        if (!video)
-            return video.error();
-        return std::unique_ptr<Recording>(std::move(*video));
-    }
-    // A folder that cannot be read, or holds neither frame files nor pictures, is read as a
-    // folder of frame files, which refuses each frame as it always did ("pic0.bmp: no such
-    // file").
-    Expected<FrameList> frames = findFrames(path);
-    if (frames && frames->empty()) {
-        auto pictures = PictureFolder::open(path, conversion, control);
-        if (pictures)
-            return std::unique_ptr<Recording>(std::move(*pictures));
-        if (control.stop.stop_requested())
-            return pictures.error();
-    }
-    return std::unique_ptr<Recording>(
-        std::make_unique<BitmapFolder>(path, frames ? std::move(*frames) : FrameList{}));
 }
 
 } // namespace vireo
