@@ -45,6 +45,9 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$deb" >/dev/null
 vireo-cli --dir /usr/share/vireo/samples >/dev/null
+# A video is read through the media module, which the programs load from lib/vireo.
+ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=320x240:rate=10 -frames:v 3 "$tree/clip.mp4"
+[ "$(vireo-cli -i "$tree/clip.mp4" | wc -l)" -eq 4 ] || fail "the installed vireo-cli reads no video"
 QT_QPA_PLATFORM=offscreen vireo --version
 # The window as the desktop entry starts it, on the offscreen platform: it must still be open, with
 # no start-up error said, when it is closed after a few seconds.
