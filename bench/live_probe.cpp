@@ -14,6 +14,7 @@
 // largest seen.
 #include "app/window/frm_main.h"
 #include "app/window/live_view.h"
+#include "sample_statistics.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -42,14 +43,6 @@ double processorSeconds() {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double medianOf(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 } // namespace
@@ -97,7 +90,7 @@ int main(int argc, char* argv[]) {
     std::printf("live-probe seconds %.1f shown %lld dropped %lld latency_median_ms %.2f "
                 "latency_worst_ms %.2f cpu_percent %.1f rss_first_mb %.1f rss_last_mb %.1f "
                 "rss_max_mb %.1f\n",
-                seconds, shown, live.reading().dropped, medianOf(latencies),
+                seconds, shown, live.reading().dropped, vireo::bench::medianOf(latencies),
                 latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()),
                 100.0 * (processorSeconds() - processorAtStart) / seconds, afterTen,
                 resident.back(), *std::max_element(resident.begin(), resident.end()));

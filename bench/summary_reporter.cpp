@@ -1,6 +1,7 @@
 #include "summary_reporter.h"
 
 #include "cpu/simd_path.h"
+#include "sample_statistics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,14 +11,6 @@
 namespace vireo::bench {
 
 namespace {
-
-double medianOf(std::vector<double> values) {
-    if (values.empty())
-        return std::nan("");
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 // "not run" when a filter left out a benchmark the target needs; that is not a miss.
 const char* verdict(double value, bool met) {

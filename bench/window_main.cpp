@@ -5,6 +5,7 @@
 #include "app/window/recording_view.h"
 #include "frame_sets.h"
 #include "input/bitmap_loader.h"
+#include "sample_statistics.h"
 #include "summary_reporter.h"
 #include "ui/timeline_plot.h"
 
@@ -57,24 +58,6 @@ double wallMicroseconds() {
     return std::chrono::duration<double, std::micro>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-double medianOf(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-// The value that `share` (0..1) of the values do not exceed, the nearest rank.
-double percentileOf(std::vector<double> values, double share) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto rank =
-        static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
 // The window on the bundled frames, started and shown, with its controls.
