@@ -4,6 +4,7 @@
 #include "window_driver.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -64,6 +65,9 @@ TEST_P(WindowLive, ShowsWhatVireoCliPrintsForTheRecording) {
         if (shown.empty()) {
             driver.clickDisplayPicture();
             driver.clickFindCenter();
+            driver.pressShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+            EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+                      "vireo-cli --input " + fifo() + " -t 100 -r 1" + (carry ? " --carry" : ""));
         }
         shown.push_back(centresAndForecast(driver.window(), driver.text("middiff")));
     });

@@ -8,6 +8,7 @@
 #include "app/window/recording_view.h"
 #include "input/frame_list.h"
 #include "sources/folder_recordings.h"
+#include "sources/live_stream.h"
 #include "sources/recording.h"
 #include "ui/click_slider.h"
 #include "ui/picture_box.h"
@@ -378,12 +379,25 @@ void frmMain::stepToFlaggedFrame(int direction) {
 
 void frmMain::copyAsCommand() {
     std::error_code error;
-    const std::filesystem::path where = tracker_.folder().empty() ? "." : tracker_.folder();
     CliOptions options;
-    options.folder = std::filesystem::absolute(where, error).lexically_normal();
-    options.conversion = tracker_.source().conversion;
     const int threshold = controls_.sobelslider->value();
     options.thresholds = {threshold};
+    if (live_->active()) {
+        // Live, the command reads the same input and prints each frame's numbers as they come.
+        const std::string& input = live_->input();
+        options.folder = input == "-" || isUrl(input)
+                             ? std::filesystem::path(input)
+                             : std::filesystem::absolute(input, error).lexically_normal();
+        options.conversion.fit = tracker_.source().conversion.fit;
+        options.carry = live_->carrying();
+        const QString command = QFile::decodeName(shellCommand(options).c_str());
+        QGuiApplication::clipboard()->setText(command);
+        setNote(QStringLiteral("Copied: %1").arg(command));
+        return;
+    }
+    const std::filesystem::path where = tracker_.folder().empty() ? "." : tracker_.folder();
+    options.folder = std::filesystem::absolute(where, error).lexically_normal();
+    options.conversion = tracker_.source().conversion;
     options.runs = std::max(1, centerPresses_);
     options.frames = {{controls_.picslider->value(), controls_.picslider->value()}};
     const QString command = QFile::decodeName(shellCommand(options).c_str());

@@ -61,6 +61,9 @@ public:
     bool active() const { return capture_ != nullptr; }
     // The input has ended (or could not be opened); its last frame stays.
     bool ended() const { return ended_; }
+    // The input gone live on last, as given, and whether the centres are carried.
+    const std::string& input() const { return input_; }
+    bool carrying() const { return carry_; }
 
     // The operator pressed "Display Picture"; `centresFound` after a "Find Center" that ran.
     void displayPressed();
