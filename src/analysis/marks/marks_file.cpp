@@ -3,6 +3,7 @@
 #include "centers/centers.h"
 #include "errors/decimal.h"
 #include "errors/reason_text.h"
+#include "files/file_descriptor.h"
 #include "files/whole_file.h"
 
 #include <algorithm>
@@ -27,12 +28,6 @@ Error readError(const std::filesystem::path& file, std::string reason) {
     return Error{file.string(), std::move(reason)};
 }
 
-// Closes a file descriptor when it goes out of scope.
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() { ::close(fd); }
-};
-
 // The whole file, when it is a regular file of at most kMostMarksFileBytes.
 Expected<std::string> readAll(const std::filesystem::path& file) {
     if (file.filename().string().find(kTemporaryMarker) != std::string::npos)
@@ -42,7 +37,7 @@ Expected<std::string> readAll(const std::filesystem::path& file) {
     if (fd < 0)
         return readError(file, errno == ENXIO ? "not a regular file" // a socket
                                               : "cannot read: " + reasonText(std::strerror(errno)));
-    const FileDescriptor open{fd};
+    const FileDescriptor open(fd);
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         return readError(file, "cannot read: " + reasonText(std::strerror(errno)));

@@ -1,6 +1,7 @@
 #include "input/bitmap_loader.h"
 
 #include "errors/reason_text.h"
+#include "files/file_descriptor.h"
 #include "input/grey_conversion.h"
 
 #include <algorithm>
@@ -40,23 +41,6 @@ std::uint32_t readU32(const std::uint8_t* p) {
 std::int32_t readI32(const std::uint8_t* p) {
     return static_cast<std::int32_t>(readU32(p));
 }
-
-// Closes the descriptor when the load ends, however it ends.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::string describeOpenError(int error) {
     switch (error) {

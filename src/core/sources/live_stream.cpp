@@ -1,6 +1,7 @@
 #include "sources/live_stream.h"
 
 #include "errors/reason_text.h"
+#include "files/file_descriptor.h"
 #include "sources/frame_converter.h"
 #include "sources/media_file.h"
 #include "sources/media_functions.h"
@@ -35,23 +36,6 @@ void registerDevices() {
     }();
     (void)registered;
 }
-
-// A file descriptor closed with its owner.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct FreeIo {
     void operator()(AVIOContext* io) const {
@@ -102,9 +86,9 @@ private:
         }
     }
 
-    Descriptor fd_;
+    FileDescriptor fd_;
     int read_;
-    Descriptor wake_;
+    FileDescriptor wake_;
     std::stop_callback<std::function<void()>> onStop_;
 };
 
